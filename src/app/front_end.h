@@ -1,0 +1,22 @@
+// front_end: the Linux command line around the show's own.
+//
+// argv tokens that begin with "--" are front-end options and are taken out;
+// all other tokens, joined with single spaces, form the show's command line
+// (what parseCommandLine reads). An unknown "--" option is an error the
+// caller reports with exit status 2.
+#pragma once
+
+#include <string>
+
+struct FrontEndOptions {
+    bool help = false;
+    bool version = false;
+};
+
+enum class FrontEndResult { kRun, kHelp, kVersion, kError };
+
+FrontEndResult parseFrontEnd(int argc, const char* const* argv, FrontEndOptions* options,
+                             std::string* commandLine, std::string* error);
+
+const char* usageText();
+const char* versionText();

@@ -1,0 +1,43 @@
+#include "app/main_loop.h"
+
+#include "app/settings.h"
+#include "app/startup.h"
+#include "display/display_mode.h"
+#include "timeline/frame_clock.h"
+
+InstanceHandle instanceHandle = nullptr;
+
+const MainLoopCalls defaultMainLoopCalls = {
+    peekPlatformMessage, getPlatformMessage, dispatchPlatformMessage,
+    consoleInputPending, handleConsoleInput, renderFrame,
+};
+
+void runMainLoop(const MainLoopCalls& calls) {
+    bool running = true;
+    PlatformMessage message;
+    do {
+        if (calls.peekMessage()) {
+            // Only 0 (the quit message) ends the loop; an error result does not.
+            if (calls.getMessage(&message) == 0) running = false;
+            calls.dispatchMessage(&message);
+        } else if (calls.consoleInputPending()) {
+            if (calls.handleConsoleInput() == 0) return;
+        } else if (calls.renderFrame() < 0) {
+            return;
+        }
+    } while (running);
+}
+
+int WinMain(InstanceHandle instance, InstanceHandle, const char* commandLine, int) {
+    instanceHandle = instance;
+    parseCommandLine(commandLine);
+    setDisplayMode(modeSetting);
+    runStartUp();
+    runMainLoop(defaultMainLoopCalls);
+    shutDown();
+    return 0;
+}
+
+void shutDown() {
+    releaseStartUp();
+}

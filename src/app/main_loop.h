@@ -1,0 +1,35 @@
+// main_loop: the program's entry (WinMain), its one loop, and shutDown.
+//
+// WinMain stores the instance handle, parses the command line, opens the
+// display in the "mode" setting, runs start-up and then loops, one unit of
+// work per pass in this priority: one window message, else one console input
+// record, else one frame. No sleeping, no frame cap. The loop ends when the
+// quit message is taken (window closed, ESC in the window, Ctrl-C), when
+// handleConsoleInput returns 0 (ESC in the console), or on a negative frame
+// result; shutDown then runs. The loop's calls go through MainLoopCalls so
+// tests can drive it without a terminal.
+#pragma once
+
+#include "platform/messages.h"
+
+#include <cstdint>
+
+using InstanceHandle = void*;
+
+extern InstanceHandle instanceHandle;
+
+struct MainLoopCalls {
+    bool (*peekMessage)();
+    int (*getMessage)(PlatformMessage* message);
+    void (*dispatchMessage)(const PlatformMessage* message);
+    int (*consoleInputPending)();
+    int (*handleConsoleInput)();
+    int32_t (*renderFrame)();
+};
+
+extern const MainLoopCalls defaultMainLoopCalls;
+
+void runMainLoop(const MainLoopCalls& calls);
+int WinMain(InstanceHandle instance, InstanceHandle previousInstance, const char* commandLine,
+            int showCommand);
+void shutDown();

@@ -1,0 +1,86 @@
+#include "platform/messages.h"
+
+#include <csignal>
+
+namespace {
+
+PlatformMessage ring[kMessageCapacity];
+int ringHead = 0;
+int ringCount = 0;
+int dropped = 0;
+MessageHandler handler = nullptr;
+volatile sig_atomic_t quitSignalled = 0;
+int32_t quitCode = 0;
+
+void onQuitSignal(int) {
+    quitSignalled = 1;
+}
+
+} // namespace
+
+bool peekPlatformMessage() {
+    return quitSignalled || ringCount > 0;
+}
+
+int getPlatformMessage(PlatformMessage* message) {
+    if (ringCount > 0) {
+        *message = ring[ringHead];
+        ringHead = (ringHead + 1) % kMessageCapacity;
+        --ringCount;
+        return 1;
+    }
+    if (quitSignalled) {
+        // The quit message comes once the queue is otherwise empty, as on Windows.
+        quitSignalled = 0;
+        *message = {kMessageQuit, quitCode};
+        return 0;
+    }
+    // Nothing waiting: an error result, which the loop ignores; it only calls after a peek.
+    *message = {0, 0};
+    return -1;
+}
+
+void dispatchPlatformMessage(const PlatformMessage* message) {
+    if (handler) handler(message);
+}
+
+void postPlatformMessage(uint32_t kind, int32_t param) {
+    if (ringCount == kMessageCapacity) {
+        ++dropped;
+        return;
+    }
+    ring[(ringHead + ringCount) % kMessageCapacity] = {kind, param};
+    ++ringCount;
+}
+
+void postQuitMessage(int32_t exitCode) {
+    // A flag, not a ring slot, so a full queue can never lose the quit.
+    quitCode = exitCode;
+    quitSignalled = 1;
+}
+
+void setMessageHandler(MessageHandler newHandler) {
+    handler = newHandler;
+}
+
+void clearPlatformMessages() {
+    ringHead = 0;
+    ringCount = 0;
+    dropped = 0;
+    quitSignalled = 0;
+    quitCode = 0;
+}
+
+int droppedMessageCount() {
+    return dropped;
+}
+
+void installQuitSignals() {
+    struct sigaction action = {};
+    action.sa_handler = onQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0; // no SA_RESTART: a blocked read must return so the loop sees the quit
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+}

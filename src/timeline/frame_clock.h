@@ -1,0 +1,13 @@
+// frame_clock: renderFrame, the per-frame entry of the timeline.
+//
+// Each call produces one frame and hands it to currentConverter and
+// currentPresenter when a display mode is installed. It returns the number of
+// the frame it has just shown, never negative (the counter wraps within 31
+// bits so a long run can never end the loop), and advances frameNumber.
+#pragma once
+
+#include <cstdint>
+
+extern uint32_t frameNumber;
+
+int32_t renderFrame();
