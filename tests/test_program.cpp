@@ -1,4 +1,6 @@
-// The built program, run as a user runs it.
+// The built program, run as a user runs it: in a pseudo-terminal, or with no
+// terminal at all. The harness plays the terminal: it reads everything the
+// program writes, types keys and sends signals.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -7,20 +9,20 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
+#include <poll.h>
+#include <pty.h>
 #include <sstream>
 #include <string>
+#include <sys/ioctl.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
 
 namespace {
 
-struct ProgramRun {
-    int status = -1; // exit status, or 128 + signal
-    std::string out;
-    std::string err;
-};
+using Clock = std::chrono::steady_clock;
 
 std::string slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -29,90 +31,284 @@ std::string slurp(const std::string& path) {
     return s.str();
 }
 
-// Starts the program with stdout and stderr in files; optionally sends a
-// signal after a delay. Waits at most 20 s, then kills it and fails.
-ProgramRun runProgram(std::vector<std::string> args, int signalAfterMs = -1, int signal = SIGINT,
-                      const char* debugFile = nullptr) {
-    char dir[] = "/tmp/cellrune-test-XXXXXX";
-    EXPECT_NE(mkdtemp(dir), nullptr);
-    std::string outPath = std::string(dir) + "/out", errPath = std::string(dir) + "/err";
-    pid_t pid = fork();
-    if (pid == 0) {
-        int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        int in = open("/dev/null", O_RDONLY);
-        dup2(in, 0);
-        dup2(out, 1);
-        dup2(err, 2);
-        if (debugFile)
-            setenv("CELLRUNE_DEBUG", debugFile, 1);
-        else
-            unsetenv("CELLRUNE_DEBUG");
-        std::vector<char*> argv;
-        argv.push_back(const_cast<char*>(CELLRUNE_BINARY));
-        for (auto& a : args) argv.push_back(a.data());
-        argv.push_back(nullptr);
+struct Child {
+    pid_t pid = -1;
+    int master = -1;    // pty master, or -1 without a terminal
+    std::string screen; // everything written to the terminal
+    std::string errPath;
+    int status = -1; // exit status, or 128 + signal
+
+    ~Child() {
+        if (pid > 0 && status < 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, nullptr, 0);
+        }
+        if (master >= 0) close(master);
+        if (!errPath.empty()) std::remove(errPath.c_str());
+    }
+
+    void drain() {
+        if (master < 0) return;
+        char buffer[65536];
+        for (;;) {
+            pollfd p = {master, POLLIN, 0};
+            if (poll(&p, 1, 0) <= 0 || !(p.revents & POLLIN)) return;
+            ssize_t n = read(master, buffer, sizeof buffer);
+            if (n <= 0) return;
+            // Keep the start and the latest part; a running show writes a lot.
+            screen.append(buffer, static_cast<size_t>(n));
+            if (screen.size() > (8u << 20)) screen.erase(4096, screen.size() - (4u << 20));
+        }
+    }
+
+    // Runs for ms milliseconds reading output; returns early when the child ended.
+    bool pump(int ms) {
+        auto end = Clock::now() + std::chrono::milliseconds(ms);
+        while (Clock::now() < end) {
+            drain();
+            int wstatus;
+            pid_t done = waitpid(pid, &wstatus, WNOHANG);
+            if (done == pid) {
+                drain();
+                status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+                return true;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return false;
+    }
+
+    void type(const char* keys) { ASSERT_EQ(write(master, keys, strlen(keys)), ssize_t(strlen(keys))); }
+
+    std::string err() const { return slurp(errPath); }
+};
+
+// Job control the way a shell does it: the program runs in its own
+// foreground process group (a group without a shell parent would be
+// orphaned, and the kernel discards stops for those). On a stop this "shell"
+// reports 'S' on toShell/fromShell and waits for a 'C' to continue it.
+struct ShellPipes {
+    int toTest[2];
+    int toShell[2];
+};
+
+[[noreturn]] void runAsShell(const std::vector<char*>& argv, ShellPipes& pipes) {
+    signal(SIGTTOU, SIG_IGN);
+    pid_t show = fork();
+    if (show == 0) {
+        setpgid(0, 0);
+        tcsetpgrp(0, getpid());
+        signal(SIGTTOU, SIG_DFL);
         execv(CELLRUNE_BINARY, argv.data());
         _exit(127);
     }
-    ProgramRun run;
-    auto start = std::chrono::steady_clock::now();
-    bool signalled = false;
-    int wstatus = 0;
+    setpgid(show, show);
+    tcsetpgrp(0, show);
     for (;;) {
-        pid_t done = waitpid(pid, &wstatus, WNOHANG);
-        if (done == pid) break;
-        auto elapsed =
-            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-        if (signalAfterMs >= 0 && !signalled && elapsed.count() >= signalAfterMs) {
-            kill(pid, signal);
-            signalled = true;
+        int wstatus;
+        if (waitpid(show, &wstatus, WUNTRACED) != show) _exit(126);
+        if (WIFSTOPPED(wstatus)) {
+            tcsetpgrp(0, getpgrp());
+            char c = 'S';
+            if (write(pipes.toTest[1], &c, 1) != 1 || read(pipes.toShell[0], &c, 1) != 1) _exit(125);
+            tcsetpgrp(0, show);
+            kill(-show, SIGCONT);
+            continue;
         }
-        if (elapsed.count() > 20000) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &wstatus, 0);
-            ADD_FAILURE() << "program did not end";
-            break;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        _exit(WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus));
     }
-    run.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
-    run.out = slurp(outPath);
-    run.err = slurp(errPath);
-    std::remove(outPath.c_str());
-    std::remove(errPath.c_str());
-    rmdir(dir);
-    return run;
 }
 
-TEST(Program, HelpAndVersion) {
-    ProgramRun help = runProgram({"--help"});
+// Starts the program in a fresh 80 x 50 pseudo-terminal (withTerminal) or in
+// a new session with no terminal at all. stderr goes to a file.
+void start(Child& child, std::vector<std::string> args, bool withTerminal = true,
+           std::vector<std::string> env = {}, ShellPipes* shell = nullptr) {
+    char path[] = "/tmp/cellrune-err-XXXXXX";
+    int errFd = mkstemp(path);
+    ASSERT_GE(errFd, 0);
+    child.errPath = path;
+    winsize size = {50, 80, 0, 0};
+    pid_t pid = withTerminal ? forkpty(&child.master, nullptr, nullptr, &size) : fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+        if (!withTerminal) {
+            setsid(); // no controlling terminal: /dev/tty cannot be opened
+            int out = open("/dev/null", O_WRONLY);
+            dup2(out, 1);
+            int in = open("/dev/null", O_RDONLY);
+            dup2(in, 0);
+        }
+        dup2(errFd, 2);
+        unsetenv("CELLRUNE_DEBUG");
+        unsetenv("COLORTERM");
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
+        for (auto& e : env) putenv(e.data());
+        std::vector<char*> argv{const_cast<char*>(CELLRUNE_BINARY)};
+        for (auto& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        if (shell) runAsShell(argv, *shell);
+        execv(CELLRUNE_BINARY, argv.data());
+        _exit(127);
+    }
+    close(errFd);
+    child.pid = pid;
+}
+
+const std::string kAlternateOn = "\x1b[?1049h";
+const std::string kAlternateOff = "\x1b[?1049l";
+const std::string kCursorShown = "\x1b[?25h";
+
+// The terminal was handed back: the last screen switch is the one to the main screen.
+void expectRestored(const Child& child) {
+    size_t off = child.screen.rfind(kAlternateOff);
+    ASSERT_NE(off, std::string::npos) << "never left the alternate screen";
+    EXPECT_EQ(child.screen.find(kAlternateOn, off), std::string::npos);
+    EXPECT_NE(child.screen.find(kCursorShown, child.screen.rfind(kAlternateOn)), std::string::npos);
+}
+
+void expectCookedMode(int master) {
+    termios t;
+    ASSERT_EQ(tcgetattr(master, &t), 0);
+    EXPECT_TRUE(t.c_lflag & ECHO);
+    EXPECT_TRUE(t.c_lflag & ICANON);
+}
+
+TEST(Program, HelpAndVersionNeedNoTerminal) {
+    Child help;
+    start(help, {"--help"}, false);
+    ASSERT_TRUE(help.pump(10000));
     EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("usage: cellrune"), std::string::npos);
-    EXPECT_NE(help.out.find("gamma G"), std::string::npos);
-    ProgramRun version = runProgram({"--version"});
+    Child version;
+    start(version, {"--version"});
+    ASSERT_TRUE(version.pump(10000));
     EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out.rfind("cellrune ", 0), 0u);
+    EXPECT_NE(version.screen.find("cellrune "), std::string::npos);
+    EXPECT_EQ(version.screen.find(kAlternateOn), std::string::npos);
 }
 
-TEST(Program, UnknownOptionExitsWithStatusTwo) {
-    ProgramRun run = runProgram({"mode", "1", "--frobnicate"});
-    EXPECT_EQ(run.status, 2);
-    EXPECT_NE(run.err.find("--frobnicate"), std::string::npos);
-    EXPECT_TRUE(run.out.empty());
-}
-
-TEST(Program, RunsItsLoopUntilInterruptedAndEndsCleanly) {
-    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
-        ProgramRun run = runProgram({"mode", "3"}, 300, signal);
-        EXPECT_EQ(run.status, 0) << "signal " << signal << " stderr: " << run.err;
+TEST(Program, BadFrontEndOptionsExitWithStatusTwo) {
+    for (auto args : {std::vector<std::string>{"mode", "1", "--frobnicate"},
+                      std::vector<std::string>{"--colors", "256"}}) {
+        Child child;
+        start(child, args, false);
+        ASSERT_TRUE(child.pump(10000));
+        EXPECT_EQ(child.status, 2);
+        EXPECT_NE(child.err().find(args.back()), std::string::npos) << child.err();
     }
+}
+
+TEST(Program, WithoutTerminalOrWindowItSaysSoAndExitsWithOne) {
+    for (const char* mode : {"0", "6"}) {
+        Child child;
+        start(child, {"mode", mode}, false);
+        ASSERT_TRUE(child.pump(10000));
+        EXPECT_EQ(child.status, 1) << "mode " << mode;
+        EXPECT_NE(child.err().find("no terminal"), std::string::npos) << child.err();
+    }
+}
+
+TEST(Program, EscapeEndsTheShowAndRestoresTheTerminal) {
+    Child child;
+    start(child, {});
+    ASSERT_FALSE(child.pump(500));
+    EXPECT_NE(child.screen.find(kAlternateOn), std::string::npos);
+    EXPECT_NE(child.screen.find("\x1b]2;-[ CELLRUNE ]-\x07"), std::string::npos);
+    EXPECT_NE(child.screen.find("\xe2\x96\x88"), std::string::npos); // full blocks are drawn
+    child.type("\x1b");
+    ASSERT_TRUE(child.pump(5000));
+    EXPECT_EQ(child.status, 0);
+    expectRestored(child);
+    expectCookedMode(child.master);
+}
+
+TEST(Program, ArrowKeysAreIgnoredAndDigitsSwitchStyles) {
+    Child child;
+    start(child, {"mode", "3"});
+    ASSERT_FALSE(child.pump(300));
+    EXPECT_NE(child.screen.find("\x1b]2;gray greys\x07"), std::string::npos);
+    child.type("\x1b[A\x1bOB"); // up, then down in application mode: not an Escape
+    ASSERT_FALSE(child.pump(300));
+    child.type("2");
+    ASSERT_FALSE(child.pump(300));
+    EXPECT_NE(child.screen.find("\x1b]2;New Text Document.txt - Notepad\x07"), std::string::npos);
+    // The ASCII style: black on white in 16 colours.
+    EXPECT_NE(child.screen.find("\x1b[30;107m"), std::string::npos);
+    child.type("\x1b");
+    ASSERT_TRUE(child.pump(5000));
+    EXPECT_EQ(child.status, 0);
+}
+
+TEST(Program, TrueColourWhenTheTerminalSaysSoOrWhenAsked) {
+    Child announced;
+    start(announced, {"mode", "1"}, true, {"COLORTERM=truecolor"});
+    ASSERT_FALSE(announced.pump(300));
+    EXPECT_NE(announced.screen.find("\x1b[38;2;0;0;0;48;2;255;255;255m"), std::string::npos);
+    Child forced;
+    start(forced, {"mode", "1", "--colors", "16"}, true, {"COLORTERM=truecolor"});
+    ASSERT_FALSE(forced.pump(300));
+    EXPECT_EQ(forced.screen.find("\x1b[38;2;"), std::string::npos);
+}
+
+TEST(Program, SignalsEndTheShowCleanly) {
+    for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        Child child;
+        start(child, {"mode", "3"});
+        ASSERT_FALSE(child.pump(300));
+        kill(child.pid, signal);
+        ASSERT_TRUE(child.pump(5000));
+        EXPECT_EQ(child.status, 0) << "signal " << signal;
+        expectRestored(child);
+        expectCookedMode(child.master);
+    }
+}
+
+TEST(Program, CrashSignalRestoresTheTerminalBestEffort) {
+    Child child;
+    start(child, {});
+    ASSERT_FALSE(child.pump(300));
+    kill(child.pid, SIGSEGV);
+    ASSERT_TRUE(child.pump(5000));
+    EXPECT_EQ(child.status, 128 + SIGSEGV);
+    expectRestored(child);
+    expectCookedMode(child.master);
+}
+
+TEST(Program, SuspendRestoresTheTerminalAndContinueRedraws) {
+    ShellPipes pipes;
+    ASSERT_EQ(pipe(pipes.toTest), 0);
+    ASSERT_EQ(pipe(pipes.toShell), 0);
+    Child child;
+    start(child, {}, true, {}, &pipes);
+    ASSERT_FALSE(child.pump(300));
+    child.type("\x1a"); // Ctrl-Z
+    pollfd p = {pipes.toTest[0], POLLIN, 0};
+    for (int i = 0; i < 500 && poll(&p, 1, 0) == 0; ++i) child.pump(10);
+    char c = 0;
+    ASSERT_EQ(read(pipes.toTest[0], &c, 1), 1);
+    ASSERT_EQ(c, 'S');
+    child.pump(100);
+    expectRestored(child);
+    expectCookedMode(child.master);
+    size_t before = child.screen.size();
+    c = 'C';
+    ASSERT_EQ(write(pipes.toShell[1], &c, 1), 1);
+    ASSERT_FALSE(child.pump(300));
+    EXPECT_NE(child.screen.find(kAlternateOn, before), std::string::npos);
+    EXPECT_NE(child.screen.find("\x1b[2J", before), std::string::npos); // a full redraw
+    child.type("\x1b");
+    ASSERT_TRUE(child.pump(5000));
+    EXPECT_EQ(child.status, 0);
+    for (int fd : {pipes.toTest[0], pipes.toTest[1], pipes.toShell[0], pipes.toShell[1]}) close(fd);
 }
 
 TEST(Program, DebugTextGoesToStderrWhenItIsNotATerminal) {
-    ProgramRun run = runProgram({}, 200);
-    EXPECT_EQ(run.err, "\n\n\nkonten:");
-    EXPECT_TRUE(run.out.empty());
+    Child child;
+    start(child, {});
+    child.pump(200);
+    kill(child.pid, SIGTERM);
+    ASSERT_TRUE(child.pump(5000));
+    EXPECT_EQ(child.err(), "\n\n\nkonten:");
 }
 
 TEST(Program, DebugTextGoesToTheNamedFile) {
@@ -120,15 +316,14 @@ TEST(Program, DebugTextGoesToTheNamedFile) {
     int fd = mkstemp(path);
     ASSERT_GE(fd, 0);
     close(fd);
-    ProgramRun run = runProgram({}, 200, SIGINT, path);
-    EXPECT_EQ(run.status, 0);
+    Child child;
+    start(child, {}, true, {std::string("CELLRUNE_DEBUG=") + path});
+    child.pump(200);
+    kill(child.pid, SIGTERM);
+    ASSERT_TRUE(child.pump(5000));
     EXPECT_EQ(slurp(path), "\n\n\nkonten:");
-    EXPECT_TRUE(run.err.empty());
+    EXPECT_EQ(child.err(), "");
     std::remove(path);
-
-    ProgramRun bad = runProgram({}, 200, SIGINT, "/nonexistent-dir/debug.txt");
-    EXPECT_EQ(bad.status, 0);
-    EXPECT_NE(bad.err.find("cannot open debug file"), std::string::npos);
 }
 
 } // namespace

@@ -23,6 +23,16 @@ FrontEndResult parseFrontEnd(int argc, const char* const* argv, FrontEndOptions*
             options->help = true;
         } else if (std::strcmp(token, "--version") == 0) {
             options->version = true;
+        } else if (std::strncmp(token, "--colors", 8) == 0 && (token[8] == '\0' || token[8] == '=')) {
+            const char* value = token[8] == '=' ? token + 9 : (i + 1 < argc ? argv[++i] : "");
+            if (std::strcmp(value, "16") == 0) {
+                options->colours = 16;
+            } else if (std::strcmp(value, "24") == 0) {
+                options->colours = 24;
+            } else {
+                *error = std::string("--colors takes 16 or 24, not '") + value + "'";
+                return FrontEndResult::kError;
+            }
         } else {
             *error = std::string("unknown option '") + token + "' (try --help)";
             return FrontEndResult::kError;
@@ -52,8 +62,14 @@ const char* usageText() {
            "  Esc        quit (Ctrl-C also quits)\n"
            "\n"
            "Front-end options:\n"
-           "  --help     print this text and exit\n"
-           "  --version  print the version and exit\n"
+           "  --colors 16|24  colours sent to the terminal (default: 24 where\n"
+           "                  COLORTERM is truecolor or 24bit, else 16)\n"
+           "  --help          print this text and exit\n"
+           "  --version       print the version and exit\n"
+           "\n"
+           "The picture is 80 x 50 text cells. A smaller terminal shows its middle:\n"
+           "make the window larger or the font smaller to see all of it. Keys act\n"
+           "on press in the terminal.\n"
            "\n"
            "Environment:\n"
            "  CELLRUNE_DEBUG=FILE  append the debug trace texts to FILE\n";

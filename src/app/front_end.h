@@ -11,6 +11,7 @@
 struct FrontEndOptions {
     bool help = false;
     bool version = false;
+    int colours = 0; // --colors 16|24; 0 detects
 };
 
 enum class FrontEndResult { kRun, kHelp, kVersion, kError };

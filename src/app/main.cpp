@@ -2,6 +2,7 @@
 #include "app/front_end.h"
 #include "app/main_loop.h"
 #include "platform/messages.h"
+#include "platform/terminal.h"
 
 #include <cstdio>
 #include <string>
@@ -24,5 +25,6 @@ int main(int argc, char** argv) {
         break;
     }
     installQuitSignals();
+    terminalSetColourDepth(options.colours);
     return WinMain(nullptr, nullptr, commandLine.c_str(), 0);
 }

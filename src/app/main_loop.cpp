@@ -3,9 +3,11 @@
 #include "app/settings.h"
 #include "app/startup.h"
 #include "display/display_mode.h"
+#include "display/presenters.h"
+#include "platform/terminal.h"
 #include "timeline/frame_clock.h"
 
-InstanceHandle instanceHandle = nullptr;
+#include <cstdio>
 
 const MainLoopCalls defaultMainLoopCalls = {
     peekPlatformMessage, getPlatformMessage, dispatchPlatformMessage,
@@ -32,6 +34,11 @@ int WinMain(InstanceHandle instance, InstanceHandle, const char* commandLine, in
     instanceHandle = instance;
     parseCommandLine(commandLine);
     setDisplayMode(modeSetting);
+    if (displayState == 0) {
+        // Neither a terminal nor a window: there is nothing to show the show on.
+        std::fprintf(stderr, "cellrune: no terminal to show the picture in: %s\n", terminalFailureReason());
+        return 1;
+    }
     runStartUp();
     runMainLoop(defaultMainLoopCalls);
     shutDown();

@@ -7,16 +7,14 @@
 // quit message is taken (window closed, ESC in the window, Ctrl-C), when
 // handleConsoleInput returns 0 (ESC in the console), or on a negative frame
 // result; shutDown then runs. The loop's calls go through MainLoopCalls so
-// tests can drive it without a terminal.
+// tests can drive it without a terminal. WinMain returns 1 when no display
+// mode could be opened (no terminal and no window), else 0.
 #pragma once
 
+#include "app/settings.h"
 #include "platform/messages.h"
 
 #include <cstdint>
-
-using InstanceHandle = void*;
-
-extern InstanceHandle instanceHandle;
 
 struct MainLoopCalls {
     bool (*peekMessage)();

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 
+InstanceHandle instanceHandle = nullptr;
 int32_t modeSetting = 0;
 double gammaSetting = 1.0;
 int32_t startPosition = 0;

@@ -14,6 +14,10 @@
 constexpr int kTokenCapacity = 64; // 63 characters and the terminating zero
 constexpr int kGammaEntries = 256;
 
+// The program instance WinMain received; the window side is handed it.
+using InstanceHandle = void*;
+extern InstanceHandle instanceHandle;
+
 extern int32_t modeSetting;   // "mode", default 0
 extern double gammaSetting;   // "gamma", default 1.0
 extern int32_t startPosition; // "pos", default 0

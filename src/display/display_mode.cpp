@@ -1,18 +1,118 @@
 #include "display/display_mode.h"
 
+#include "app/settings.h"
+#include "display/console_converters.h"
+#include "display/presenters.h"
+#include "display/window_converters.h"
+#include "platform/key_decoder.h"
+#include "platform/terminal.h"
+#include "platform/window.h"
+
+namespace {
+
+constexpr int32_t kGroupNone = 0;
+constexpr int32_t kGroupConsole = 1;
+constexpr int32_t kGroupWindow = 2;
+
+const char* caption = "";
+
+bool isWindowMode(int32_t mode) {
+    return mode >= 5 && mode <= 9;
+}
+
+void install(int32_t mode) {
+    const DisplayModeEntry& entry = displayModes[mode];
+    currentConverter = entry.converter;
+    currentPresenter = entry.presenter;
+    displayState = entry.state;
+    caption = entry.caption;
+    if (entry.presenter == presentConsole)
+        terminalSetTitle(caption);
+    else
+        windowSetTitle(caption);
+}
+
+} // namespace
+
+const DisplayModeEntry displayModes[kDisplayModeCount] = {
+    {convertDiffused, presentConsole, 0x10, "-[ CELLRUNE ]-"},
+    {convertAsciiRamp, presentConsole, 0x11, "New Text Document.txt - Notepad"},
+    {convertChannelCycle, presentConsole, 0x12, "somewhat LATE epileptic warning"},
+    {convertGreyShades, presentConsole, 0x13, "gray greys"},
+    {convertHueShades, presentConsole, 0x14, "a touch of vrolk"},
+    {convertPixelDouble, presentWindow, 0x20, "G D I - powa"},
+    {convertSmooth, presentWindow, 0x21, "blur"},
+    {convertGreyBlocks, presentWindow, 0x22, "graphical grays"},
+    {convertDebugView, presentWindow, 0x23, "the_Zo-Ra debugsor, press '6' NOW"},
+    {convertPalettePairs, presentWindow, 0x24, "the famous.."},
+    {convertRaw, presentConsole, 0x15, "raw"},
+};
+
 int32_t displayState = 0;
 Converter currentConverter = nullptr;
 Presenter currentPresenter = nullptr;
 
-// No output surface exists yet: modes are accepted and nothing is opened, so
-// the loop runs headless and frames go nowhere.
-void setDisplayMode(int32_t) {}
+void setDisplayMode(int32_t mode) {
+    if (mode < 0) mode = 0;
+    if (mode > 10) mode = 10;
+    int32_t group = displayState >> 4;
+    if (!isWindowMode(mode)) {
+        if (group == kGroupWindow) {
+            // Destroying a full-screen window restores the desktop mode first.
+            closeWindow();
+            openConsole();
+        } else if (group == kGroupNone) {
+            if (openConsole() != 0) return; // no terminal: nothing installed
+        }
+        install(mode);
+        return;
+    }
+    if (group == kGroupWindow) {
+        install(mode);
+        return;
+    }
+    // Make the window before giving up the console, so a failure loses nothing.
+    if (openWindow(instanceHandle) != 0) {
+        if (group == kGroupNone) setDisplayMode(0);
+        return;
+    }
+    if (group == kGroupConsole) freeConsole();
+    install(mode);
+}
 
-// Without a console there is never an input record waiting.
-int consoleInputPending() {
-    return 0;
+int displayOverlayKind() {
+    if (displayState == 0x23) return 8;
+    if (displayState == 0x10) return 0;
+    return displayState & 0xF0;
 }
 
 int handleConsoleInput() {
+    int key = terminalReadKey();
+    // Terminals report presses only, so keys act on press here.
+    if (key == kKeyEscape) return 0;
+    if (key >= '1' && key <= '9') setDisplayMode(key - '1');
+    if (key == '0') setDisplayMode(9);
     return 1;
+}
+
+void windowProc(const PlatformMessage* message) {
+    switch (message->kind) {
+    case kMessageClose:
+        postQuitMessage(0);
+        break;
+    case kMessageKeyDown: {
+        int32_t code = message->param;
+        if (code == 0x1B) postQuitMessage(0);
+        if (code >= 0x31 && code <= 0x38) setDisplayMode(code - 0x31);
+        if (code == 0x39) setDisplayMode(8);
+        if (code == 0x30) setDisplayMode(9);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
+const char* currentCaption() {
+    return caption;
 }

@@ -1,21 +1,41 @@
-// display_mode: DisplayMode selection and live console input.
+// display_mode: DisplayMode selection and live input.
 //
 // setDisplayMode is the one place that opens and closes output surfaces and
-// installs the converter and presenter renderFrame calls. handleConsoleInput
-// consumes exactly one console input record: 0 ends the program, 1 goes on.
-// Until a surface is installed, currentConverter and currentPresenter are null
-// and renderFrame shows nothing.
+// installs the converter and presenter renderFrame calls. Console modes 0..4
+// and 10 (any mode of 10 or more) show cells in the terminal; window modes
+// 5..9 show pixels in the window. Two faults of the original behaviour are
+// mended: a window mode whose window cannot be made leaves the console and its
+// mode in place (at start it falls back to mode 0 in the terminal), and a
+// negative mode selects mode 0. displayState stays 0 when nothing could be
+// opened at all. handleConsoleInput consumes one key: 0 ends the program.
+// windowProc handles one window message.
 #pragma once
+
+#include "platform/messages.h"
 
 #include <cstdint>
 
 using Converter = void (*)(uint32_t* framePixels, uint32_t frameNumber);
 using Presenter = int (*)();
 
+constexpr int kDisplayModeCount = 11;
+
+struct DisplayModeEntry {
+    Converter converter;
+    Presenter presenter;
+    int32_t state;
+    const char* caption;
+};
+
+extern const DisplayModeEntry displayModes[kDisplayModeCount];
 extern int32_t displayState;
 extern Converter currentConverter;
 extern Presenter currentPresenter;
 
 void setDisplayMode(int32_t mode);
-int consoleInputPending();
+int displayOverlayKind();
 int handleConsoleInput();
+void windowProc(const PlatformMessage* message);
+
+// The caption shown now ("" before any mode).
+const char* currentCaption();

@@ -1,5 +1,7 @@
 #include "platform/messages.h"
 
+#include "platform/window.h"
+
 #include <csignal>
 
 namespace {
@@ -19,6 +21,10 @@ void onQuitSignal(int) {
 } // namespace
 
 bool peekPlatformMessage() {
+    if (ringCount == 0) {
+        PlatformMessage message;
+        if (windowPollMessage(&message)) postPlatformMessage(message.kind, message.param);
+    }
     return quitSignalled || ringCount > 0;
 }
 

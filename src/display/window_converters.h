@@ -1,0 +1,28 @@
+// window_converters: the five pixel styles, FrameBuffer -> WindowImage.
+//
+// The WindowImage is 320 x 200 0x00RRGGBB pixels stored bottom row first
+// (memory row 0 is the window's bottom line); presentWindow shows it. Each
+// converter rewrites all of it and ignores frameNumber. convertSmooth writes
+// averages back into FrameBuffer row 0; convertDebugView copies debugImage
+// unturned, so the window shows it upside down.
+#pragma once
+
+#include <cstdint>
+
+constexpr int kWindowWidth = 320;
+constexpr int kWindowHeight = 200;
+constexpr int kWindowPixels = kWindowWidth * kWindowHeight;
+
+extern uint32_t windowImage[kWindowPixels];
+extern const uint32_t palettePairColours[16];
+
+void convertPixelDouble(uint32_t* framePixels, uint32_t frameNumber);
+void convertSmooth(uint32_t* framePixels, uint32_t frameNumber);
+void convertGreyBlocks(uint32_t* framePixels, uint32_t frameNumber);
+void convertDebugView(uint32_t* framePixels, uint32_t frameNumber);
+void convertPalettePairs(uint32_t* framePixels, uint32_t frameNumber);
+
+// The WindowImage row shown at screen row s (0 = top).
+inline uint32_t* windowRow(int s) {
+    return windowImage + (kWindowHeight - 1 - s) * kWindowWidth;
+}

@@ -1,0 +1,305 @@
+#include "platform/terminal.h"
+
+#include "platform/cell_encoder.h"
+#include "platform/key_decoder.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+// Alternate screen, hidden cursor, no autowrap, title saved, 80 x 50 asked for.
+const char kEnter[] = "\x1b[22;0t\x1b[?1049h\x1b[?25l\x1b[?7l\x1b[8;50;80t";
+const char kLeave[] = "\x1b[0m\x1b[?7h\x1b[?25h\x1b[?1049l\x1b[23;0t";
+constexpr size_t kInputCapacity = 64;
+
+struct Terminal {
+    bool open = false;
+    int outFd = -1;
+    int inFd = -1;
+    int ownedFd = -1; // /dev/tty when we opened it
+    termios saved = {};
+    bool haveSaved = false;
+    int forcedDepth = 0;
+    ColourDepth depth = ColourDepth::k16;
+    uint32_t palette[16] = {};
+    char reason[160] = "";
+    uint8_t input[kInputCapacity];
+    size_t inputCount = 0;
+    std::chrono::steady_clock::time_point lastInput;
+    size_t lastFrameBytes = 0;
+    bool exitHandlerInstalled = false;
+    char title[256] = "";
+};
+
+Terminal term;
+CellEncoderState encoder;
+char frameBytes[kEncoderFrameCapacity];
+
+volatile sig_atomic_t resized = 0;
+volatile sig_atomic_t suspendRequested = 0;
+volatile sig_atomic_t continued = 0;
+// Copies for the crash handler, which may only use async-signal-safe calls.
+volatile sig_atomic_t crashFd = -1;
+
+void onResize(int) {
+    resized = 1;
+}
+void onSuspend(int) {
+    suspendRequested = 1;
+}
+void onContinue(int) {
+    continued = 1;
+}
+
+void writeAll(int fd, const char* data, size_t length) {
+    while (length > 0) {
+        ssize_t n = write(fd, data, length);
+        if (n > 0) {
+            data += n;
+            length -= static_cast<size_t>(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && errno == EAGAIN) {
+            pollfd p = {fd, POLLOUT, 0};
+            poll(&p, 1, 100);
+        } else {
+            return; // the terminal is gone: nothing more to show
+        }
+    }
+}
+
+void onCrash(int sig) {
+    if (crashFd >= 0) {
+        ssize_t ignored = write(crashFd, kLeave, sizeof kLeave - 1);
+        (void)ignored;
+        if (term.haveSaved) tcsetattr(term.inFd, TCSANOW, &term.saved);
+    }
+    signal(sig, SIG_DFL);
+    raise(sig);
+}
+
+void setHandler(int sig, void (*handler)(int)) {
+    struct sigaction action = {};
+    action.sa_handler = handler;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0; // no SA_RESTART
+    sigaction(sig, &action, nullptr);
+}
+
+const int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+
+void installHandlers() {
+    setHandler(SIGWINCH, onResize);
+    setHandler(SIGTSTP, onSuspend);
+    setHandler(SIGCONT, onContinue);
+    for (int sig : kCrashSignals) setHandler(sig, onCrash);
+}
+
+void removeHandlers() {
+    for (int sig : {SIGWINCH, SIGTSTP, SIGCONT}) signal(sig, SIG_DFL);
+    for (int sig : kCrashSignals) signal(sig, SIG_DFL);
+}
+
+void querySize(int* columns, int* rows) {
+    winsize size = {};
+    if (ioctl(term.outFd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 && size.ws_row > 0) {
+        *columns = size.ws_col;
+        *rows = size.ws_row;
+    } else {
+        *columns = kEncoderColumns;
+        *rows = kEncoderRows;
+    }
+}
+
+void applyRawMode() {
+    if (!term.haveSaved) return;
+    termios raw = term.saved;
+    raw.c_lflag &= ~static_cast<tcflag_t>(ICANON | ECHO | IEXTEN);
+    raw.c_lflag |= ISIG; // Ctrl-C and Ctrl-Z keep working
+    raw.c_iflag &= ~static_cast<tcflag_t>(IXON | ICRNL);
+    raw.c_cc[VMIN] = 0;
+    raw.c_cc[VTIME] = 0;
+    tcsetattr(term.inFd, TCSANOW, &raw);
+}
+
+void enter() {
+    applyRawMode();
+    writeAll(term.outFd, kEnter, sizeof kEnter - 1);
+    int columns, rows;
+    querySize(&columns, &rows);
+    resetCellEncoder(&encoder, term.depth, columns, rows, term.palette);
+    if (term.title[0]) terminalSetTitle(term.title);
+}
+
+void leave() {
+    writeAll(term.outFd, kLeave, sizeof kLeave - 1);
+    if (term.haveSaved) tcsetattr(term.inFd, TCSANOW, &term.saved);
+}
+
+void closeAtExit() {
+    terminalClose();
+}
+
+ColourDepth detectDepth() {
+    if (term.forcedDepth == 24) return ColourDepth::k24;
+    if (term.forcedDepth == 16) return ColourDepth::k16;
+    const char* colourTerm = std::getenv("COLORTERM");
+    if (colourTerm && (std::strcmp(colourTerm, "truecolor") == 0 || std::strcmp(colourTerm, "24bit") == 0))
+        return ColourDepth::k24;
+    return ColourDepth::k16;
+}
+
+// Signals are serviced here, between frames, never inside a write.
+void serviceSignals() {
+    if (!term.open) return;
+    if (suspendRequested) {
+        suspendRequested = 0;
+        leave();
+        signal(SIGTSTP, SIG_DFL);
+        raise(SIGTSTP); // stops here until continued
+        setHandler(SIGTSTP, onSuspend);
+        continued = 0;
+        enter();
+    }
+    if (continued) {
+        // Stopped by someone else: the shell may have changed the modes meanwhile.
+        continued = 0;
+        enter();
+    }
+    if (resized) {
+        resized = 0;
+        int columns, rows;
+        querySize(&columns, &rows);
+        encoder.terminalColumns = columns;
+        encoder.terminalRows = rows;
+        encoder.fullRedraw = true;
+    }
+}
+
+} // namespace
+
+bool terminalOpen(const uint32_t palette[16]) {
+    if (term.open) return true;
+    term.reason[0] = '\0';
+    std::memcpy(term.palette, palette, sizeof term.palette);
+    bool outIsTty = isatty(STDOUT_FILENO), inIsTty = isatty(STDIN_FILENO);
+    if (!outIsTty || !inIsTty) {
+        term.ownedFd = ::open("/dev/tty", O_RDWR | O_NOCTTY | O_CLOEXEC);
+        if (term.ownedFd < 0 && !outIsTty) {
+            std::snprintf(term.reason, sizeof term.reason,
+                          "standard output is not a terminal and /dev/tty cannot be opened (%s)",
+                          std::strerror(errno));
+            return false;
+        }
+    }
+    term.outFd = outIsTty ? STDOUT_FILENO : term.ownedFd;
+    term.inFd = inIsTty ? STDIN_FILENO : term.ownedFd;
+    term.haveSaved = term.inFd >= 0 && tcgetattr(term.inFd, &term.saved) == 0;
+    term.depth = detectDepth();
+    term.inputCount = 0;
+    term.open = true;
+    crashFd = term.outFd;
+    resized = 0;
+    suspendRequested = 0;
+    continued = 0;
+    installHandlers();
+    if (!term.exitHandlerInstalled) {
+        std::atexit(closeAtExit);
+        term.exitHandlerInstalled = true;
+    }
+    enter();
+    return true;
+}
+
+void terminalClose() {
+    if (!term.open) return;
+    leave();
+    removeHandlers();
+    crashFd = -1;
+    if (term.ownedFd >= 0) ::close(term.ownedFd);
+    term.ownedFd = term.outFd = term.inFd = -1;
+    term.open = false;
+}
+
+bool terminalIsOpen() {
+    return term.open;
+}
+
+const char* terminalFailureReason() {
+    return term.reason;
+}
+
+void terminalSetTitle(const char* caption) {
+    if (caption != term.title) std::snprintf(term.title, sizeof term.title, "%s", caption);
+    if (!term.open) return;
+    char sequence[sizeof term.title + 8];
+    size_t n = 0;
+    for (const char* p = "\x1b]2;"; *p; ++p) sequence[n++] = *p;
+    for (const char* p = term.title; *p; ++p)
+        if (static_cast<unsigned char>(*p) >= 0x20 && *p != 0x7F) sequence[n++] = *p; // no control bytes
+    sequence[n++] = '\x07';
+    writeAll(term.outFd, sequence, n);
+}
+
+int terminalPresent(const uint32_t* cells) {
+    serviceSignals();
+    if (!term.open) return -1;
+    size_t length = encodeCellFrame(&encoder, cells, frameBytes, sizeof frameBytes);
+    writeAll(term.outFd, frameBytes, length);
+    term.lastFrameBytes = length;
+    return static_cast<int>(length);
+}
+
+int terminalKeyPending() {
+    serviceSignals();
+    if (!term.open || term.inFd < 0) return 0;
+    if (term.inputCount < kInputCapacity) {
+        ssize_t n = read(term.inFd, term.input + term.inputCount, kInputCapacity - term.inputCount);
+        if (n > 0) {
+            term.inputCount += static_cast<size_t>(n);
+            term.lastInput = std::chrono::steady_clock::now();
+        }
+    }
+    if (term.inputCount == 0) return 0;
+    int key;
+    bool timedOut =
+        std::chrono::steady_clock::now() - term.lastInput >= std::chrono::milliseconds(kEscapeTimeoutMs);
+    return decodeKey(term.input, term.inputCount, timedOut, &key) > 0 ? 1 : 0;
+}
+
+int terminalReadKey() {
+    if (!term.open || term.inputCount == 0) return -1;
+    int key;
+    bool timedOut =
+        std::chrono::steady_clock::now() - term.lastInput >= std::chrono::milliseconds(kEscapeTimeoutMs);
+    size_t used = decodeKey(term.input, term.inputCount, timedOut, &key);
+    if (used == 0) return -1;
+    std::memmove(term.input, term.input + used, term.inputCount - used);
+    term.inputCount -= used;
+    return key;
+}
+
+void terminalSetColourDepth(int bits) {
+    term.forcedDepth = bits;
+    if (!term.open) return;
+    ColourDepth depth = detectDepth();
+    if (depth != term.depth) {
+        term.depth = depth;
+        encoder.depth = depth;
+        encoder.fullRedraw = true;
+    }
+}
+
+size_t terminalLastFrameBytes() {
+    return term.lastFrameBytes;
+}

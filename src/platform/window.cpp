@@ -1,0 +1,195 @@
+#include "platform/window.h"
+
+#include <SDL2/SDL.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr int kWidth = 320;
+constexpr int kHeight = 200;
+
+struct Window {
+    bool videoStarted = false;
+    SDL_Window* window = nullptr;
+    SDL_Surface* staging = nullptr; // for window surfaces that are not 32-bit XRGB
+};
+
+Window win;
+
+void reportError(const char* what) {
+    std::fprintf(stderr, "error: %s: %s\n", what, SDL_GetError());
+}
+
+// Picture scale and placement inside a surface of w x h.
+void placement(int w, int h, int* factor, int* left, int* top) {
+    int f = w / kWidth < h / kHeight ? w / kWidth : h / kHeight;
+    if (f < 1) f = 1;
+    *factor = f;
+    *left = (w - kWidth * f) / 2;
+    *top = (h - kHeight * f) / 2;
+}
+
+void fillBorders(SDL_Surface* surface, int left, int top, int width, int height) {
+    Uint32 black = SDL_MapRGB(surface->format, 0, 0, 0);
+    SDL_Rect rects[4] = {
+        {0, 0, surface->w, top > 0 ? top : 0},
+        {0, top + height, surface->w, surface->h - top - height},
+        {0, top, left > 0 ? left : 0, height},
+        {left + width, top, surface->w - left - width, height},
+    };
+    for (SDL_Rect& r : rects)
+        if (r.w > 0 && r.h > 0) SDL_FillRect(surface, &r, black);
+}
+
+// Writes the picture upright into 32-bit XRGB pixels, enlarged by factor.
+void scaleInto(uint8_t* pixels, int pitch, int left, int top, int factor, const uint32_t* bottomUp) {
+    for (int s = 0; s < kHeight; ++s) {
+        const uint32_t* source = bottomUp + (kHeight - 1 - s) * kWidth;
+        for (int repeat = 0; repeat < factor; ++repeat) {
+            int y = top + s * factor + repeat;
+            uint32_t* out = reinterpret_cast<uint32_t*>(pixels + y * pitch) + left;
+            if (factor == 1) {
+                std::memcpy(out, source, kWidth * sizeof(uint32_t));
+                continue;
+            }
+            for (int x = 0; x < kWidth; ++x)
+                for (int k = 0; k < factor; ++k) *out++ = source[x];
+        }
+    }
+}
+
+} // namespace
+
+int windowSystemInit() {
+    if (win.videoStarted) return 0;
+    // Ctrl-C and SIGTERM are the program's own (they post the quit message).
+    SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
+        reportError("no window system");
+        return -1;
+    }
+    const char* driver = SDL_GetCurrentVideoDriver();
+    bool invisible = driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
+    if (invisible && !std::getenv("SDL_VIDEODRIVER")) {
+        std::fprintf(stderr,
+                     "error: no display to open a window on (only SDL's invisible \"%s\" driver works)\n",
+                     driver);
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+        return -1;
+    }
+    win.videoStarted = true;
+    std::atexit(SDL_Quit);
+    return 0;
+}
+
+int windowCreate(const char* title, bool fullScreen) {
+    if (win.window) return 0;
+    Uint32 flags = SDL_WINDOW_SHOWN;
+    int x = SDL_WINDOWPOS_CENTERED, y = SDL_WINDOWPOS_CENTERED, w = kWidth, h = kHeight;
+    bool realMode = false;
+    if (fullScreen) {
+        SDL_DisplayMode wanted = {SDL_PIXELFORMAT_RGB888, kWidth, kHeight, 0, nullptr}, closest;
+        realMode =
+            SDL_GetClosestDisplayMode(0, &wanted, &closest) && closest.w == kWidth && closest.h == kHeight;
+        if (realMode) {
+            flags |= SDL_WINDOW_FULLSCREEN;
+        } else {
+            // Desktop full screen is not resized without a window manager; a
+            // borderless window over the whole display is, everywhere.
+            SDL_Rect bounds;
+            if (SDL_GetDisplayBounds(0, &bounds) == 0) {
+                x = bounds.x;
+                y = bounds.y;
+                w = bounds.w;
+                h = bounds.h;
+            }
+            flags |= SDL_WINDOW_BORDERLESS | SDL_WINDOW_ALWAYS_ON_TOP;
+        }
+    } else {
+        flags |= SDL_WINDOW_RESIZABLE;
+    }
+    win.window = SDL_CreateWindow(title, x, y, w, h, flags);
+    if (!win.window) {
+        reportError("cannot create the window");
+        return -2;
+    }
+    if (realMode) {
+        SDL_DisplayMode mode = {SDL_PIXELFORMAT_RGB888, kWidth, kHeight, 0, nullptr};
+        SDL_SetWindowDisplayMode(win.window, &mode);
+    }
+    SDL_ShowCursor(SDL_DISABLE);
+    SDL_RaiseWindow(win.window);
+    return 0;
+}
+
+void windowDestroy() {
+    if (!win.window) return;
+    // Destroying a full-screen window gives the display its desktop mode back.
+    SDL_DestroyWindow(win.window);
+    win.window = nullptr;
+    SDL_ShowCursor(SDL_ENABLE);
+}
+
+bool windowExists() {
+    return win.window != nullptr;
+}
+
+void windowSetTitle(const char* title) {
+    if (win.window) SDL_SetWindowTitle(win.window, title);
+}
+
+void windowPresent(const uint32_t* bottomUpImage) {
+    if (!win.window) return;
+    SDL_Surface* surface = SDL_GetWindowSurface(win.window);
+    if (!surface) return;
+    int factor, left, top;
+    placement(surface->w, surface->h, &factor, &left, &top);
+    bool direct = surface->format->BytesPerPixel == 4 && surface->format->Rmask == 0xFF0000 &&
+                  surface->format->Gmask == 0x00FF00 && surface->format->Bmask == 0x0000FF &&
+                  surface->w >= kWidth && surface->h >= kHeight;
+    if (direct) {
+        if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0) return;
+        fillBorders(surface, left, top, kWidth * factor, kHeight * factor);
+        scaleInto(static_cast<uint8_t*>(surface->pixels), surface->pitch, left, top, factor, bottomUpImage);
+        if (SDL_MUSTLOCK(surface)) SDL_UnlockSurface(surface);
+    } else {
+        // Another pixel format, or a window smaller than the picture (the blit clips it).
+        if (!win.staging) {
+            win.staging = SDL_CreateRGBSurfaceWithFormat(0, kWidth, kHeight, 32, SDL_PIXELFORMAT_RGB888);
+            if (!win.staging) return;
+        }
+        scaleInto(static_cast<uint8_t*>(win.staging->pixels), win.staging->pitch, 0, 0, 1, bottomUpImage);
+        fillBorders(surface, left, top, kWidth * factor, kHeight * factor);
+        SDL_Rect target = {left, top, kWidth * factor, kHeight * factor};
+        SDL_BlitScaled(win.staging, nullptr, surface, &target);
+    }
+    SDL_UpdateWindowSurface(win.window);
+}
+
+bool windowPollMessage(PlatformMessage* message) {
+    if (!win.videoStarted) return false;
+    SDL_Event event;
+    while (SDL_PollEvent(&event)) {
+        switch (event.type) {
+        case SDL_QUIT:
+            *message = {kMessageClose, 0};
+            return true;
+        case SDL_WINDOWEVENT:
+            if (event.window.event == SDL_WINDOWEVENT_CLOSE) {
+                *message = {kMessageClose, 0};
+                return true;
+            }
+            break;
+        case SDL_KEYDOWN:
+            // Main-row digits and ESC have the same codes as the virtual keys.
+            *message = {kMessageKeyDown, event.key.keysym.sym};
+            return true;
+        default:
+            break;
+        }
+    }
+    return false;
+}
