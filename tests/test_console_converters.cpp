@@ -168,7 +168,8 @@ TEST_F(ConsoleConverters, DiffusionMatchesThePlainAlgorithm) {
         makeCellImage(cells.data(), frame.data());
         std::vector<uint32_t> expected = referenceDiffusion(cells.data());
         convertDiffused(frame.data(), 0);
-        for (int i = 0; i < kCellCount; ++i) ASSERT_EQ(cellBuffer[i], expected[i]) << "seed " << seed << " cell " << i;
+        for (int i = 0; i < kCellCount; ++i)
+            ASSERT_EQ(cellBuffer[i], expected[i]) << "seed " << seed << " cell " << i;
     }
 }
 
@@ -198,7 +199,8 @@ TEST_F(ConsoleConverters, FastNearestSearchIsExact) {
         } else {
             r = any(random), g = any(random), b = any(random);
         }
-        ASSERT_EQ(findNearestPaletteEntryFast(r, g, b), findNearestPaletteEntry(r, g, b)) << r << "," << g << "," << b;
+        ASSERT_EQ(findNearestPaletteEntryFast(r, g, b), findNearestPaletteEntry(r, g, b))
+            << r << "," << g << "," << b;
     }
     // Every grid corner and edge value, where pruning bounds are tight.
     for (int r = -129; r <= 384; r += 17)
@@ -206,6 +208,24 @@ TEST_F(ConsoleConverters, FastNearestSearchIsExact) {
             for (int b : {-128, 0, 160, 255, 383})
                 ASSERT_EQ(findNearestPaletteEntryFast(r, g, b), findNearestPaletteEntry(r, g, b));
     EXPECT_LT(nearestGridCandidateTotal(), kNearestCandidateCapacity);
+}
+
+TEST_F(ConsoleConverters, FastSearchStaysOnTheGridForDiffusedValues) {
+    // Diffusion drives targets well past 0..255 on saturated pictures; all of
+    // them must still take the pruned path, or mode 0 loses its speed.
+    randomFrame(9);
+    for (int i = 0; i < kFramePixels; ++i) frame[i] |= 0x800000; // saturated reds push errors far
+    long before = nearestFallbackCount();
+    convertDiffused(frame.data(), 0);
+    EXPECT_EQ(nearestFallbackCount(), before);
+    for (int r : {-128, 0, 255, 400, 639})
+        for (int g : {-128, 47, 48, 511, 639}) {
+            findNearestPaletteEntryFast(r, g, 300);
+            ASSERT_EQ(nearestFallbackCount(), before) << r << "," << g;
+        }
+    findNearestPaletteEntryFast(640, 0, 0);
+    findNearestPaletteEntryFast(0, -129, 0);
+    EXPECT_EQ(nearestFallbackCount(), before + 2);
 }
 
 } // namespace

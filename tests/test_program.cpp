@@ -302,6 +302,54 @@ TEST(Program, SuspendRestoresTheTerminalAndContinueRedraws) {
     for (int fd : {pipes.toTest[0], pipes.toTest[1], pipes.toShell[0], pipes.toShell[1]}) close(fd);
 }
 
+TEST(Program, WindowModeWithoutADisplayFallsBackToTheTerminal) {
+    Child child;
+    start(child, {"mode", "6"});
+    ASSERT_FALSE(child.pump(400));
+    EXPECT_NE(child.screen.find("\x1b]2;-[ CELLRUNE ]-\x07"), std::string::npos);
+    EXPECT_NE(child.err().find("error"), std::string::npos);
+    // A window key keeps the console and its mode when no window can be made.
+    child.type("7");
+    ASSERT_FALSE(child.pump(300));
+    size_t entered = child.screen.rfind(kAlternateOn);
+    EXPECT_EQ(child.screen.find(kAlternateOff, entered), std::string::npos);
+    EXPECT_EQ(child.screen.find("blur"), std::string::npos);
+    child.type("4"); // and the terminal still takes keys
+    ASSERT_FALSE(child.pump(300));
+    EXPECT_NE(child.screen.find("\x1b]2;gray greys\x07"), std::string::npos);
+    child.type("\x1b");
+    ASSERT_TRUE(child.pump(5000));
+    EXPECT_EQ(child.status, 0);
+}
+
+TEST(Program, WindowModeHandsTheTerminalBack) {
+    // SDL's invisible driver, asked for by name, stands in for a display.
+    Child child;
+    start(child, {"mode", "2"}, true, {"SDL_VIDEODRIVER=dummy"});
+    ASSERT_FALSE(child.pump(300));
+    child.type("0");
+    ASSERT_FALSE(child.pump(400));
+    expectRestored(child);
+    expectCookedMode(child.master);
+    size_t released = child.screen.size();
+    ASSERT_FALSE(child.pump(300)); // the show goes on in the window, not in the terminal
+    EXPECT_EQ(child.screen.size(), released);
+    kill(child.pid, SIGTERM);
+    ASSERT_TRUE(child.pump(5000));
+    EXPECT_EQ(child.status, 0);
+    EXPECT_EQ(child.err(), "\n\n\nkonten:");
+}
+
+TEST(Program, StartingInAWindowNeverTouchesTheTerminal) {
+    Child child;
+    start(child, {"mode", "9", "full", "1"}, true, {"SDL_VIDEODRIVER=dummy"});
+    ASSERT_FALSE(child.pump(400));
+    EXPECT_EQ(child.screen.find(kAlternateOn), std::string::npos);
+    kill(child.pid, SIGINT);
+    ASSERT_TRUE(child.pump(5000));
+    EXPECT_EQ(child.status, 0);
+}
+
 TEST(Program, DebugTextGoesToStderrWhenItIsNotATerminal) {
     Child child;
     start(child, {});

@@ -38,8 +38,8 @@ TEST_F(CellEncoder, ExactBytesIn16Colours) {
 
 TEST_F(CellEncoder, ExactBytesIn24BitColour) {
     smallTerminal(ColourDepth::k24);
-    EXPECT_EQ(encode(), kBegin + "\x1b[0m\x1b[2J" + "\x1b[1;1H\x1b[38;2;255;255;0;48;2;0;0;160m\xe2\x96\x91" + "A" +
-                            kEnd);
+    EXPECT_EQ(encode(), kBegin + "\x1b[0m\x1b[2J" + "\x1b[1;1H\x1b[38;2;255;255;0;48;2;0;0;160m\xe2\x96\x91" +
+                            "A" + kEnd);
 }
 
 TEST_F(CellEncoder, UnchangedFrameWritesOnlyTheWrapper) {
@@ -104,10 +104,10 @@ TEST(CodePage437, GlyphsAndColours) {
     EXPECT_STREQ(codePage437Utf8(0xB2), "\xe2\x96\x93");
     EXPECT_STREQ(codePage437Utf8(0xDB), "\xe2\x96\x88");
     EXPECT_STREQ(codePage437Utf8(0x82), "\xc3\xa9"); // e acute
-    EXPECT_EQ(ansiColourOf(1), 4);   // blue
-    EXPECT_EQ(ansiColourOf(4), 1);   // red
-    EXPECT_EQ(ansiColourOf(6), 3);   // brown is ANSI yellow
-    EXPECT_EQ(ansiColourOf(9), 12);  // bright blue
+    EXPECT_EQ(ansiColourOf(1), 4);                   // blue
+    EXPECT_EQ(ansiColourOf(4), 1);                   // red
+    EXPECT_EQ(ansiColourOf(6), 3);                   // brown is ANSI yellow
+    EXPECT_EQ(ansiColourOf(9), 12);                  // bright blue
     EXPECT_EQ(ansiColourOf(7), 7);
 }
 
@@ -132,7 +132,9 @@ TEST(KeyDecoder, LoneEscapeWaitsForItsTimeout) {
 }
 
 TEST(KeyDecoder, SequencesAreOneIgnoredKey) {
-    for (const char* sequence : {"\x1b[A", "\x1b[15~", "\x1b[1;5C", "\x1bOP", "\x1b" "a"}) {
+    for (const char* sequence : {"\x1b[A", "\x1b[15~", "\x1b[1;5C", "\x1bOP",
+                                 "\x1b"
+                                 "a"}) {
         Decoded d = decode(std::string(sequence) + "7", false);
         EXPECT_EQ(d.used, std::string(sequence).size()) << sequence + 1;
         EXPECT_EQ(d.key, kKeyIgnored);

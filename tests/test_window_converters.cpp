@@ -61,7 +61,8 @@ TEST_F(WindowConverters, SmoothInterpolatesAndBlackensTheEdges) {
     EXPECT_EQ(screen(21, 41), avg2(at(10, 20), at(11, 20)));
     EXPECT_EQ(screen(20, 40), avg2(at(10, 20), at(10, 19)));
     uint32_t four = ((at(10, 20) & 0xFCFCFC) + (at(11, 20) & 0xFCFCFC) + (at(10, 19) & 0xFCFCFC) +
-                     (at(11, 19) & 0xFCFCFC)) >> 2;
+                     (at(11, 19) & 0xFCFCFC)) >>
+                    2;
     EXPECT_EQ(screen(21, 40), four);
     EXPECT_EQ(screen(318, 41), at(159, 20));
     // Row 0: the last pixel pairs with the first of row 1, and the averages
@@ -76,14 +77,15 @@ TEST_F(WindowConverters, SmoothInterpolatesAndBlackensTheEdges) {
 TEST_F(WindowConverters, DebugViewIsUpsideDown) {
     for (int i = 0; i < kDebugImagePixels; ++i) debugImage[i] = static_cast<uint32_t>(i);
     convertDebugView(frame.data(), 0);
-    EXPECT_EQ(screen(0, 199), 0u);   // debugImage's first row is the bottom line
+    EXPECT_EQ(screen(0, 199), 0u); // debugImage's first row is the bottom line
     EXPECT_EQ(screen(5, 0), 199u * 320 + 5);
 }
 
 TEST_F(WindowConverters, PalettePairs) {
     fill(0xFFFFFF);
     convertPalettePairs(frame.data(), 0);
-    EXPECT_TRUE(std::all_of(windowImage, windowImage + kWindowPixels, [](uint32_t p) { return p == 0xFFFFFF; }));
+    EXPECT_TRUE(
+        std::all_of(windowImage, windowImage + kWindowPixels, [](uint32_t p) { return p == 0xFFFFFF; }));
     fill(0);
     convertPalettePairs(frame.data(), 0);
     EXPECT_TRUE(std::all_of(windowImage, windowImage + kWindowPixels, [](uint32_t p) { return p == 0; }));
@@ -91,10 +93,10 @@ TEST_F(WindowConverters, PalettePairs) {
     // Odd x: low, high, low, high from the block's bottom up; even x the other way.
     fill(0x7F7F7F);
     convertPalettePairs(frame.data(), 0);
-    EXPECT_EQ(screen(2, 3), 0u);         // x = 1, bottom row: low (black)
-    EXPECT_EQ(screen(2, 2), 0xFFFFFFu);  // high
+    EXPECT_EQ(screen(2, 3), 0u);        // x = 1, bottom row: low (black)
+    EXPECT_EQ(screen(2, 2), 0xFFFFFFu); // high
     EXPECT_EQ(screen(3, 1), 0u);
-    EXPECT_EQ(screen(0, 3), 0xFFFFFFu);  // x = 0, bottom row: high
+    EXPECT_EQ(screen(0, 3), 0xFFFFFFu); // x = 0, bottom row: high
     EXPECT_EQ(screen(1, 0), 0u);
     // Only odd FrameBuffer rows count: change an even row, nothing moves.
     std::vector<uint32_t> before(windowImage, windowImage + kWindowPixels);

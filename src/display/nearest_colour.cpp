@@ -9,17 +9,23 @@ namespace {
 
 constexpr uint32_t kFullScan = UINT32_MAX;
 
+// A candidate carries its own colour so the search reads one array in order.
+struct Candidate {
+    int16_t red, green, blue, index;
+};
+static_assert(sizeof(Candidate) == 8);
+
 struct NearestGrid {
     int builtForCount = -1;
     int32_t red[kCellPaletteCapacity], green[kCellPaletteCapacity], blue[kCellPaletteCapacity];
     uint32_t first[kNearestBoxCount]; // kFullScan when the box's list did not fit
     uint16_t length[kNearestBoxCount];
-    uint8_t candidates[kNearestCandidateCapacity];
+    Candidate candidates[kNearestCandidateCapacity];
     int total = 0;
 };
-static_assert(kCellPaletteCapacity <= 256, "candidates are stored as bytes");
 
 NearestGrid grid;
+long fallbacks = 0;
 
 int64_t square(int64_t v) {
     return v * v;
@@ -43,9 +49,10 @@ void buildGrid() {
     const int side = 1 << kNearestBoxShift;
     int total = 0;
     for (int box = 0; box < kNearestBoxCount; ++box) {
-        int rLo = kNearestGridOrigin + (box >> (2 * 5)) * side;
-        int gLo = kNearestGridOrigin + ((box >> 5) & 31) * side;
-        int bLo = kNearestGridOrigin + (box & 31) * side;
+        constexpr int n = kNearestGridSide;
+        int rLo = kNearestGridOrigin + box / (n * n) * side;
+        int gLo = kNearestGridOrigin + box / n % n * side;
+        int bLo = kNearestGridOrigin + box % n * side;
         int rHi = rLo + side - 1, gHi = gLo + side - 1, bHi = bLo + side - 1;
         int64_t bound = INT64_MAX;
         for (int i = 0; i < count; ++i) {
@@ -63,7 +70,9 @@ void buildGrid() {
                 fits = false;
                 break;
             }
-            grid.candidates[total++] = static_cast<uint8_t>(i);
+            grid.candidates[total++] = {static_cast<int16_t>(grid.red[i]),
+                                        static_cast<int16_t>(grid.green[i]),
+                                        static_cast<int16_t>(grid.blue[i]), static_cast<int16_t>(i)};
         }
         if (fits) {
             grid.first[box] = static_cast<uint32_t>(start);
@@ -78,38 +87,49 @@ void buildGrid() {
     grid.builtForCount = count;
 }
 
-static_assert(kNearestGridSide == 32, "box index packing uses 5 bits a channel");
-
 } // namespace
 
 int findNearestPaletteEntryFast(int32_t r, int32_t g, int32_t b) {
     if (grid.builtForCount != cellPaletteCount) buildGrid();
-    // Unsigned wrap makes values below the origin huge, so one test covers both sides.
+    // Unsigned wrap makes values below the origin huge, so one test a channel covers both sides.
     const uint32_t origin = static_cast<uint32_t>(kNearestGridOrigin);
+    const uint32_t side = kNearestGridSide;
     uint32_t rBox = (static_cast<uint32_t>(r) - origin) >> kNearestBoxShift;
     uint32_t gBox = (static_cast<uint32_t>(g) - origin) >> kNearestBoxShift;
     uint32_t bBox = (static_cast<uint32_t>(b) - origin) >> kNearestBoxShift;
-    if ((rBox | gBox | bBox) >= static_cast<uint32_t>(kNearestGridSide))
+    if (rBox >= side || gBox >= side || bBox >= side) {
+        ++fallbacks;
         return findNearestPaletteEntry(r, g, b);
-    int box = static_cast<int>(rBox << 10 | gBox << 5 | bBox);
-    if (grid.first[box] == kFullScan) return findNearestPaletteEntry(r, g, b);
-    const uint8_t* candidate = grid.candidates + grid.first[box];
-    const uint8_t* end = candidate + grid.length[box];
+    }
+    int box = static_cast<int>((rBox * kNearestGridSide + gBox) * kNearestGridSide + bBox);
+    if (grid.first[box] == kFullScan) {
+        ++fallbacks;
+        return findNearestPaletteEntry(r, g, b);
+    }
+    const Candidate* candidate = grid.candidates + grid.first[box];
+    const Candidate* end = candidate + grid.length[box];
     int best = -1;
     int32_t bestDistance = INT32_MAX;
     for (; candidate != end; ++candidate) {
-        int i = *candidate;
-        int32_t dr = grid.red[i] - r, dg = grid.green[i] - g, db = grid.blue[i] - b;
-        int32_t d = dr * dr + dg * dg + db * db; // |differences| < 512 here: no overflow
+        int32_t dr = candidate->red - r, dg = candidate->green - g, db = candidate->blue - b;
+        int32_t d = dr * dr + dg * dg + db * db; // |differences| < 1024 here: no overflow
         if (d < bestDistance) {
             bestDistance = d;
-            best = i;
+            best = candidate->index;
         }
     }
     return best;
 }
 
 int nearestGridCandidateTotal() {
-    if (grid.builtForCount != cellPaletteCount) buildGrid();
+    prepareNearestSearch();
     return grid.total;
+}
+
+long nearestFallbackCount() {
+    return fallbacks;
+}
+
+void prepareNearestSearch() {
+    if (grid.builtForCount != cellPaletteCount) buildGrid();
 }

@@ -3,6 +3,7 @@
 #include "app/settings.h"
 #include "display/cell_image.h"
 #include "display/display_mode.h"
+#include "display/nearest_colour.h"
 #include "display/window_converters.h"
 #include "platform/terminal.h"
 #include "platform/window.h"
@@ -11,7 +12,10 @@ int32_t consoleOutput = 0;
 bool windowClassPending = true;
 
 int openConsole() {
-    if (consoleTablesPending) buildConsoleTables();
+    if (consoleTablesPending) {
+        buildConsoleTables();
+        prepareNearestSearch();
+    }
     if (!terminalOpen(consolePalette)) {
         consoleOutput = kInvalidHandle;
         return kInvalidHandle;

@@ -92,20 +92,26 @@ void writeColour24(Writer& w, int selector, uint32_t colour) {
     w.number(colour & 0xFF);
 }
 
-void writeAttribute(Writer& w, const CellEncoderState& state, uint32_t attribute) {
+// Sends only the colours that differ from the current ones (-1: unknown).
+void writeAttribute(Writer& w, const CellEncoderState& state, uint32_t attribute, int* currentFg,
+                    int* currentBg) {
     int fg = static_cast<int>(attribute & 15), bg = static_cast<int>((attribute >> 4) & 15);
+    bool sendFg = fg != *currentFg, sendBg = bg != *currentBg;
+    if (!sendFg && !sendBg) return;
     w.text("\x1b[");
     if (state.depth == ColourDepth::k24) {
-        writeColour24(w, 38, state.palette[fg]);
-        w.text(";");
-        writeColour24(w, 48, state.palette[bg]);
+        if (sendFg) writeColour24(w, 38, state.palette[fg]);
+        if (sendFg && sendBg) w.text(";");
+        if (sendBg) writeColour24(w, 48, state.palette[bg]);
     } else {
         int f = ansiColourOf(fg), b = ansiColourOf(bg);
-        w.number(f < 8 ? 30 + f : 90 + f - 8);
-        w.text(";");
-        w.number(b < 8 ? 40 + b : 100 + b - 8);
+        if (sendFg) w.number(static_cast<unsigned>(f < 8 ? 30 + f : 90 + f - 8));
+        if (sendFg && sendBg) w.text(";");
+        if (sendBg) w.number(static_cast<unsigned>(b < 8 ? 40 + b : 100 + b - 8));
     }
     w.text("m");
+    *currentFg = fg;
+    *currentBg = bg;
 }
 
 } // namespace
@@ -142,25 +148,25 @@ size_t encodeCellFrame(CellEncoderState* state, const uint32_t* cells, char* out
     if (full) w.text(kClear);
 
     int cursorX = -1, cursorY = -1; // unknown
-    uint32_t currentAttribute = UINT32_MAX;
+    int currentFg = -1, currentBg = -1;
     for (int y = 0; y < visibleHeight; ++y) {
         const uint32_t* row = cells + (sourceY + y) * kEncoderColumns + sourceX;
         uint32_t* shownRow = state->shown + (sourceY + y) * kEncoderColumns + sourceX;
         for (int x = 0; x < visibleWidth; ++x) {
             uint32_t cell = row[x] & 0x00FF00FFu; // the character's high byte and the attribute's are ignored
             if (!full && cell == shownRow[x]) continue;
-            if (cursorX != x || cursorY != y) {
+            if (cursorY == y && cursorX >= 0 && cursorX < x) {
+                w.text("\x1b["); // forward on the same row: shorter than a full move
+                if (x - cursorX > 1) w.number(static_cast<unsigned>(x - cursorX));
+                w.text("C");
+            } else if (cursorX != x || cursorY != y) {
                 w.text("\x1b[");
                 w.number(static_cast<unsigned>(screenY + y));
                 w.text(";");
                 w.number(static_cast<unsigned>(screenX + x));
                 w.text("H");
             }
-            uint32_t attribute = cell >> 16;
-            if (attribute != currentAttribute) {
-                writeAttribute(w, *state, attribute);
-                currentAttribute = attribute;
-            }
+            writeAttribute(w, *state, cell >> 16, &currentFg, &currentBg);
             w.text(codePage437Utf8(static_cast<uint8_t>(cell)));
             shownRow[x] = cell;
             cursorX = x + 1;

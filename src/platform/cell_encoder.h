@@ -8,7 +8,8 @@
 // sent, unless the state is marked for a full redraw (after an open, a
 // resize, a change of depth). A terminal smaller than the grid shows the
 // centred part that fits; a larger one shows the grid centred. Every frame is
-// wrapped in synchronized output. Output never exceeds the caller's capacity:
+// wrapped in synchronized output. Colours are sent only when they change,
+// and a skip along a row is a short forward move. Output never exceeds the caller's capacity:
 // a frame that would not fit is cut and the next one redraws fully.
 #pragma once
 

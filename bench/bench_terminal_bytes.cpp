@@ -1,0 +1,38 @@
+// Bytes sent to the terminal per frame for the moving test card, in 16 and
+// 24-bit colour, full frames and frames diffed against the previous one
+// (a 60 Hz sequence). Reported as counters; the time is the encoding cost.
+#include "app/settings.h"
+#include "display/cell_image.h"
+#include "display/console_converters.h"
+#include "platform/cell_encoder.h"
+#include "timeline/test_card.h"
+
+#include <benchmark/benchmark.h>
+
+#include <vector>
+
+namespace {
+
+void BM_TerminalBytes(benchmark::State& state) {
+    setenv("CELLRUNE_DEBUG", "/dev/null", 1);
+    parseCommandLine("");
+    buildConsoleTables();
+    ColourDepth depth = state.range(0) == 24 ? ColourDepth::k24 : ColourDepth::k16;
+    bool diffed = state.range(1) != 0;
+    static CellEncoderState encoder;
+    static std::vector<char> out(kEncoderFrameCapacity);
+    resetCellEncoder(&encoder, depth, 80, 50, consolePalette);
+    uint32_t ms = 0;
+    double bytes = 0;
+    for (auto _ : state) {
+        drawTestCard(frameBuffer, ms);
+        convertDiffused(frameBuffer, 0);
+        if (!diffed) encoder.fullRedraw = true;
+        bytes += double(encodeCellFrame(&encoder, cellBuffer, out.data(), out.size()));
+        ms += 16;
+    }
+    state.counters["bytes/frame"] = bytes / double(state.iterations());
+}
+BENCHMARK(BM_TerminalBytes)->ArgsProduct({{16, 24}, {0, 1}})->ArgNames({"colours", "diffed"});
+
+} // namespace

@@ -1,0 +1,39 @@
+#!/usr/bin/env bash
+# The window styles under Xvfb: from the terminal, '6' opens a 320 x 200
+# window with a picture in it; '2' in the window brings the show back to the
+# terminal; Escape ends it.
+set -uo pipefail
+. "$(dirname "$0")/common.sh"
+need tmux Xvfb xdotool convert import
+bin=$1
+shot=${2:-$work/window.png}
+
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+xvfb=$!
+cleanup_hooks+=("kill $xvfb")
+wait_for 10 file_exists "$work/display" || skip "Xvfb did not start: $(cat "$work/xvfb.log")"
+export DISPLAY=":$(cat "$work/display")"
+
+start_show "DISPLAY=$DISPLAY $bin"
+wait_for 10 title_is "-[ CELLRUNE ]-" || fail "the show did not start in the terminal"
+t send-keys 6
+wait_for 10 xdotool search --name "G D I - powa" || fail "no window after '6': $(cat "$work/stderr")"
+window=$(xdotool search --name "G D I - powa" | head -n 1)
+sleep 0.5
+import -window "$window" "$shot" || fail "no screenshot"
+size=$(identify -format '%wx%h' "$shot")
+[ "$size" = 320x200 ] || fail "window client area is $size"
+colours=$(convert "$shot" -format '%k' info:)
+[ "$colours" -gt 16 ] || fail "window picture looks blank ($colours colours)"
+[ "$(t display -p '#{alternate_on}')" = 0 ] || fail "the terminal was not handed back"
+
+xdotool windowfocus --sync "$window" key 2
+wait_for 10 title_is "New Text Document.txt - Notepad" || fail "'2' in the window did not return to the terminal"
+xdotool search --name "G D I - powa" >/dev/null 2>&1 && fail "the window stayed open"
+
+t send-keys Escape
+wait_for 5 file_exists "$work/after" || fail "Escape did not end the show"
+[ "$(cat "$work/status")" = 0 ] || fail "exit status $(cat "$work/status")"
+cmp -s "$work/before" "$work/after" || fail "terminal modes not restored"
+echo "PASS: window show ($colours colours, screenshot $shot)"
