@@ -78,6 +78,16 @@ struct Child {
         return false;
     }
 
+    // Pumps until the screen shows needle at or after from; false on timeout or exit.
+    bool waitFor(const std::string& needle, size_t from = 0, int ms = 15000) {
+        auto end = Clock::now() + std::chrono::milliseconds(ms);
+        while (Clock::now() < end) {
+            if (screen.find(needle, from) != std::string::npos) return true;
+            if (pump(5)) return screen.find(needle, from) != std::string::npos;
+        }
+        return false;
+    }
+
     void type(const char* keys) { ASSERT_EQ(write(master, keys, strlen(keys)), ssize_t(strlen(keys))); }
 
     std::string err() const { return slurp(errPath); }
@@ -211,10 +221,9 @@ TEST(Program, WithoutTerminalOrWindowItSaysSoAndExitsWithOne) {
 TEST(Program, EscapeEndsTheShowAndRestoresTheTerminal) {
     Child child;
     start(child, {});
-    ASSERT_FALSE(child.pump(500));
+    ASSERT_TRUE(child.waitFor("\x1b]2;-[ CELLRUNE ]-\x07"));
     EXPECT_NE(child.screen.find(kAlternateOn), std::string::npos);
-    EXPECT_NE(child.screen.find("\x1b]2;-[ CELLRUNE ]-\x07"), std::string::npos);
-    EXPECT_NE(child.screen.find("\xe2\x96\x88"), std::string::npos); // full blocks are drawn
+    EXPECT_TRUE(child.waitFor("\xe2\x96\x88")); // full blocks are drawn
     child.type("\x1b");
     ASSERT_TRUE(child.pump(5000));
     EXPECT_EQ(child.status, 0);
@@ -225,15 +234,13 @@ TEST(Program, EscapeEndsTheShowAndRestoresTheTerminal) {
 TEST(Program, ArrowKeysAreIgnoredAndDigitsSwitchStyles) {
     Child child;
     start(child, {"mode", "3"});
-    ASSERT_FALSE(child.pump(300));
-    EXPECT_NE(child.screen.find("\x1b]2;gray greys\x07"), std::string::npos);
+    ASSERT_TRUE(child.waitFor("\x1b]2;gray greys\x07"));
     child.type("\x1b[A\x1bOB"); // up, then down in application mode: not an Escape
     ASSERT_FALSE(child.pump(300));
     child.type("2");
-    ASSERT_FALSE(child.pump(300));
-    EXPECT_NE(child.screen.find("\x1b]2;New Text Document.txt - Notepad\x07"), std::string::npos);
+    ASSERT_TRUE(child.waitFor("\x1b]2;New Text Document.txt - Notepad\x07"));
     // The ASCII style: black on white in 16 colours.
-    EXPECT_NE(child.screen.find("\x1b[30;107m"), std::string::npos);
+    EXPECT_TRUE(child.waitFor("\x1b[30;107m"));
     child.type("\x1b");
     ASSERT_TRUE(child.pump(5000));
     EXPECT_EQ(child.status, 0);
@@ -242,19 +249,44 @@ TEST(Program, ArrowKeysAreIgnoredAndDigitsSwitchStyles) {
 TEST(Program, TrueColourWhenTheTerminalSaysSoOrWhenAsked) {
     Child announced;
     start(announced, {"mode", "1"}, true, {"COLORTERM=truecolor"});
-    ASSERT_FALSE(announced.pump(300));
-    EXPECT_NE(announced.screen.find("\x1b[38;2;0;0;0;48;2;255;255;255m"), std::string::npos);
+    EXPECT_TRUE(announced.waitFor("\x1b[38;2;0;0;0;48;2;255;255;255m"));
     Child forced;
     start(forced, {"mode", "1", "--colors", "16"}, true, {"COLORTERM=truecolor"});
-    ASSERT_FALSE(forced.pump(300));
+    ASSERT_TRUE(forced.waitFor("\x1b[30;107m"));
     EXPECT_EQ(forced.screen.find("\x1b[38;2;"), std::string::npos);
+}
+
+TEST(Program, ResizeRedrawsTheMiddleThatFits) {
+    Child child;
+    start(child, {"mode", "3"});
+    ASSERT_TRUE(child.waitFor("\x1b]2;gray greys\x07"));
+    ASSERT_TRUE(child.waitFor("\xe2\x96"));
+    winsize small = {20, 40, 0, 0};
+    size_t before = child.screen.size();
+    ASSERT_EQ(ioctl(child.master, TIOCSWINSZ, &small), 0);
+    ASSERT_TRUE(child.waitFor("\x1b[2J", before));
+    ASSERT_FALSE(child.pump(300));
+    size_t redraw = child.screen.find("\x1b[2J", before);
+    // After the redraw no cursor move leaves the 40 x 20 screen.
+    std::string after = child.screen.substr(redraw);
+    for (size_t at = after.find("\x1b["); at != std::string::npos; at = after.find("\x1b[", at + 1)) {
+        unsigned row = 0, column = 0;
+        char final = 0;
+        if (std::sscanf(after.c_str() + at, "\x1b[%u;%u%c", &row, &column, &final) == 3 && final == 'H') {
+            ASSERT_LE(row, 20u);
+            ASSERT_LE(column, 40u);
+        }
+    }
+    child.type("\x1b");
+    ASSERT_TRUE(child.pump(5000));
+    EXPECT_EQ(child.status, 0);
 }
 
 TEST(Program, SignalsEndTheShowCleanly) {
     for (int signal : {SIGINT, SIGTERM, SIGHUP}) {
         Child child;
         start(child, {"mode", "3"});
-        ASSERT_FALSE(child.pump(300));
+        ASSERT_TRUE(child.waitFor("\x1b]2;gray greys\x07"));
         kill(child.pid, signal);
         ASSERT_TRUE(child.pump(5000));
         EXPECT_EQ(child.status, 0) << "signal " << signal;
@@ -266,7 +298,7 @@ TEST(Program, SignalsEndTheShowCleanly) {
 TEST(Program, CrashSignalRestoresTheTerminalBestEffort) {
     Child child;
     start(child, {});
-    ASSERT_FALSE(child.pump(300));
+    ASSERT_TRUE(child.waitFor("\xe2\x96"));
     kill(child.pid, SIGSEGV);
     ASSERT_TRUE(child.pump(5000));
     EXPECT_EQ(child.status, 128 + SIGSEGV);
@@ -280,7 +312,7 @@ TEST(Program, SuspendRestoresTheTerminalAndContinueRedraws) {
     ASSERT_EQ(pipe(pipes.toShell), 0);
     Child child;
     start(child, {}, true, {}, &pipes);
-    ASSERT_FALSE(child.pump(300));
+    ASSERT_TRUE(child.waitFor("\xe2\x96"));
     child.type("\x1a"); // Ctrl-Z
     pollfd p = {pipes.toTest[0], POLLIN, 0};
     for (int i = 0; i < 500 && poll(&p, 1, 0) == 0; ++i) child.pump(10);
@@ -293,9 +325,8 @@ TEST(Program, SuspendRestoresTheTerminalAndContinueRedraws) {
     size_t before = child.screen.size();
     c = 'C';
     ASSERT_EQ(write(pipes.toShell[1], &c, 1), 1);
-    ASSERT_FALSE(child.pump(300));
-    EXPECT_NE(child.screen.find(kAlternateOn, before), std::string::npos);
-    EXPECT_NE(child.screen.find("\x1b[2J", before), std::string::npos); // a full redraw
+    EXPECT_TRUE(child.waitFor(kAlternateOn, before));
+    EXPECT_TRUE(child.waitFor("\x1b[2J", before)); // a full redraw
     child.type("\x1b");
     ASSERT_TRUE(child.pump(5000));
     EXPECT_EQ(child.status, 0);
@@ -305,18 +336,16 @@ TEST(Program, SuspendRestoresTheTerminalAndContinueRedraws) {
 TEST(Program, WindowModeWithoutADisplayFallsBackToTheTerminal) {
     Child child;
     start(child, {"mode", "6"});
-    ASSERT_FALSE(child.pump(400));
-    EXPECT_NE(child.screen.find("\x1b]2;-[ CELLRUNE ]-\x07"), std::string::npos);
+    ASSERT_TRUE(child.waitFor("\x1b]2;-[ CELLRUNE ]-\x07"));
     EXPECT_NE(child.err().find("error"), std::string::npos);
     // A window key keeps the console and its mode when no window can be made.
     child.type("7");
-    ASSERT_FALSE(child.pump(300));
+    ASSERT_FALSE(child.pump(500));
     size_t entered = child.screen.rfind(kAlternateOn);
     EXPECT_EQ(child.screen.find(kAlternateOff, entered), std::string::npos);
     EXPECT_EQ(child.screen.find("blur"), std::string::npos);
     child.type("4"); // and the terminal still takes keys
-    ASSERT_FALSE(child.pump(300));
-    EXPECT_NE(child.screen.find("\x1b]2;gray greys\x07"), std::string::npos);
+    EXPECT_TRUE(child.waitFor("\x1b]2;gray greys\x07"));
     child.type("\x1b");
     ASSERT_TRUE(child.pump(5000));
     EXPECT_EQ(child.status, 0);
@@ -326,9 +355,10 @@ TEST(Program, WindowModeHandsTheTerminalBack) {
     // SDL's invisible driver, asked for by name, stands in for a display.
     Child child;
     start(child, {"mode", "2"}, true, {"SDL_VIDEODRIVER=dummy"});
-    ASSERT_FALSE(child.pump(300));
+    ASSERT_TRUE(child.waitFor("somewhat LATE"));
     child.type("0");
-    ASSERT_FALSE(child.pump(400));
+    ASSERT_TRUE(child.waitFor(kAlternateOff));
+    ASSERT_FALSE(child.pump(200));
     expectRestored(child);
     expectCookedMode(child.master);
     size_t released = child.screen.size();
@@ -343,7 +373,7 @@ TEST(Program, WindowModeHandsTheTerminalBack) {
 TEST(Program, StartingInAWindowNeverTouchesTheTerminal) {
     Child child;
     start(child, {"mode", "9", "full", "1"}, true, {"SDL_VIDEODRIVER=dummy"});
-    ASSERT_FALSE(child.pump(400));
+    ASSERT_FALSE(child.pump(1000));
     EXPECT_EQ(child.screen.find(kAlternateOn), std::string::npos);
     kill(child.pid, SIGINT);
     ASSERT_TRUE(child.pump(5000));
@@ -353,7 +383,7 @@ TEST(Program, StartingInAWindowNeverTouchesTheTerminal) {
 TEST(Program, DebugTextGoesToStderrWhenItIsNotATerminal) {
     Child child;
     start(child, {});
-    child.pump(200);
+    ASSERT_TRUE(child.waitFor(kAlternateOn));
     kill(child.pid, SIGTERM);
     ASSERT_TRUE(child.pump(5000));
     EXPECT_EQ(child.err(), "\n\n\nkonten:");
@@ -366,7 +396,7 @@ TEST(Program, DebugTextGoesToTheNamedFile) {
     close(fd);
     Child child;
     start(child, {}, true, {std::string("CELLRUNE_DEBUG=") + path});
-    child.pump(200);
+    ASSERT_TRUE(child.waitFor(kAlternateOn));
     kill(child.pid, SIGTERM);
     ASSERT_TRUE(child.pump(5000));
     EXPECT_EQ(slurp(path), "\n\n\nkonten:");

@@ -46,26 +46,30 @@ void buildGrid() {
         grid.green[i] = greenOf(cellPalette[i].colour);
         grid.blue[i] = blueOf(cellPalette[i].colour);
     }
+    // Distances separate by axis: tabulate each axis once per box position.
+    constexpr int n = kNearestGridSide;
     const int side = 1 << kNearestBoxShift;
+    static int32_t least[3][n][kCellPaletteCapacity], most[3][n][kCellPaletteCapacity];
+    const int32_t* channels[3] = {grid.red, grid.green, grid.blue};
+    for (int axis = 0; axis < 3; ++axis)
+        for (int k = 0; k < n; ++k) {
+            int lo = kNearestGridOrigin + k * side, hi = lo + side - 1;
+            for (int i = 0; i < count; ++i) {
+                least[axis][k][i] = static_cast<int32_t>(leastDistance(channels[axis][i], lo, hi));
+                most[axis][k][i] = static_cast<int32_t>(greatestDistance(channels[axis][i], lo, hi));
+            }
+        }
     int total = 0;
     for (int box = 0; box < kNearestBoxCount; ++box) {
-        constexpr int n = kNearestGridSide;
-        int rLo = kNearestGridOrigin + box / (n * n) * side;
-        int gLo = kNearestGridOrigin + box / n % n * side;
-        int bLo = kNearestGridOrigin + box % n * side;
-        int rHi = rLo + side - 1, gHi = gLo + side - 1, bHi = bLo + side - 1;
-        int64_t bound = INT64_MAX;
-        for (int i = 0; i < count; ++i) {
-            int64_t d = greatestDistance(grid.red[i], rLo, rHi) + greatestDistance(grid.green[i], gLo, gHi) +
-                        greatestDistance(grid.blue[i], bLo, bHi);
-            bound = std::min(bound, d);
-        }
+        int rk = box / (n * n), gk = box / n % n, bk = box % n;
+        const int32_t *rl = least[0][rk], *gl = least[1][gk], *bl = least[2][bk];
+        const int32_t *rm = most[0][rk], *gm = most[1][gk], *bm = most[2][bk];
+        int32_t bound = INT32_MAX; // sums stay below 3 * 768^2
+        for (int i = 0; i < count; ++i) bound = std::min(bound, rm[i] + gm[i] + bm[i]);
         int start = total;
         bool fits = true;
-        for (int i = 0; i < count && fits; ++i) {
-            int64_t d = leastDistance(grid.red[i], rLo, rHi) + leastDistance(grid.green[i], gLo, gHi) +
-                        leastDistance(grid.blue[i], bLo, bHi);
-            if (d > bound) continue;
+        for (int i = 0; i < count; ++i) {
+            if (rl[i] + gl[i] + bl[i] > bound) continue;
             if (total == kNearestCandidateCapacity) {
                 fits = false;
                 break;

@@ -22,6 +22,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
+trap "exit 1" INT TERM HUP
 
 # wait_for SECONDS COMMAND...: retries the command every 0.1 s.
 wait_for() {
@@ -36,6 +37,10 @@ wait_for() {
 
 fail() {
   echo "FAIL: $*"
+  if [ -s "$work/stderr" ]; then
+    echo "--- the program's stderr:"
+    cat "$work/stderr"
+  fi
   exit 1
 }
 

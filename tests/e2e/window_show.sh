@@ -14,6 +14,7 @@ xvfb=$!
 cleanup_hooks+=("kill $xvfb")
 wait_for 10 file_exists "$work/display" || skip "Xvfb did not start: $(cat "$work/xvfb.log")"
 export DISPLAY=":$(cat "$work/display")"
+wait_for 10 xdotool getdisplaygeometry || skip "cannot reach Xvfb on $DISPLAY"
 
 start_show "DISPLAY=$DISPLAY $bin"
 wait_for 10 title_is "-[ CELLRUNE ]-" || fail "the show did not start in the terminal"
@@ -31,6 +32,17 @@ colours=$(convert "$shot" -format '%k' info:)
 xdotool windowfocus --sync "$window" key 2
 wait_for 10 title_is "New Text Document.txt - Notepad" || fail "'2' in the window did not return to the terminal"
 xdotool search --name "G D I - powa" >/dev/null 2>&1 && fail "the window stayed open"
+
+# Back and forth a few times: never two windows, never a terminal left raw.
+for round in 1 2 3; do
+  t send-keys 0
+  wait_for 10 xdotool search --name "the famous.." || fail "round $round: no window after '0'"
+  one_window() { [ "$(xdotool search --onlyvisible --class cellrune | wc -l)" = 1 ]; }
+  wait_for 5 one_window || fail "round $round: $(xdotool search --onlyvisible --class cellrune | wc -l) windows"
+  window=$(xdotool search --name "the famous.." | head -n 1)
+  xdotool windowfocus --sync "$window" key 4
+  wait_for 10 title_is "gray greys" || fail "round $round: '4' did not return to the terminal"
+done
 
 t send-keys Escape
 wait_for 5 file_exists "$work/after" || fail "Escape did not end the show"
