@@ -2,6 +2,7 @@
 
 #include "platform/cell_encoder.h"
 #include "platform/key_decoder.h"
+#include "platform/user_output.h"
 
 #include <cerrno>
 #include <chrono>
@@ -229,6 +230,7 @@ void terminalClose() {
     if (term.ownedFd >= 0) ::close(term.ownedFd);
     term.ownedFd = term.outFd = term.inFd = -1;
     term.open = false;
+    flushUserOutput(); // messages kept back while the picture was up
 }
 
 bool terminalIsOpen() {

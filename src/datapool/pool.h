@@ -1,0 +1,44 @@
+// pool: the in-memory record stream every data file of the show comes from.
+//
+// The stream is a run of records, each a little-endian 32-bit length and that
+// many bytes, with no names: the n-th readPoolFile returns the n-th record
+// whatever name it is given, so the order of reads is the data format.
+// openPool fills it once, from one of three sources chosen at build time:
+// the password-protected archive "blob.rar" (unpacked in memory, nothing
+// written to disk), the uncompressed "pool/blob.raw", or loose files read by
+// name. Capacity kPoolCapacity (10 MiB): appending stops there, reads never
+// pass the data loaded or the destination's capacity. Problems (missing,
+// unreadable, damaged or oversized data) are reported once on stderr; the
+// show then runs on whatever the pool holds. Start-up thread only.
+#pragma once
+
+#include <cstdint>
+
+constexpr uint32_t kPoolCapacity = 0xA00000;
+constexpr const char* kArchiveName = "blob.rar";
+constexpr const char* kBlobFileName = "pool/blob.raw";
+
+extern bool useArchive; // build-time choice; tests may switch it
+extern bool useBlobFile;
+extern uint8_t* poolBuffer;
+extern uint32_t poolWritePosition;
+extern uint32_t poolReadPosition;
+
+struct PoolStatus {
+    uint32_t dataLength;   // bytes of record stream loaded
+    uint32_t entries;      // archive entries unpacked whole
+    uint32_t droppedBytes; // bytes beyond the capacity that were left out
+    uint32_t shortRecords; // records cut short by the data's end or the destination
+    bool failed;           // a problem was reported
+};
+extern PoolStatus poolStatus;
+
+void openPool();
+// Copies the next record (at most capacity bytes) to destination; returns the
+// bytes placed there. The rest of a longer record is skipped.
+uint32_t readPoolFile(const char* name, void* destination, uint32_t capacity);
+void extractArchive(const char* archiveName);
+int archiveCallback(unsigned int message, long userData, long p1, long p2);
+
+void releasePool(); // frees the blob file's heap copy (shutDown)
+void resetPool();   // empties the pool so it can be opened again (tests, tools)
