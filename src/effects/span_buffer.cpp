@@ -1,0 +1,187 @@
+#include "effects/span_buffer.h"
+
+#include "platform/debug_output.h"
+#include "render/triangle_walk.h"
+
+const uint32_t* spanTexture = nullptr;
+SpanNode spanHeads[kSpanHeads];
+int spanFreeCount = 0;
+
+namespace {
+
+SpanNode nodes[kSpanNodes];
+SpanNode* freeStack[kSpanNodes];
+
+SpanNode* pop() {
+    return freeStack[--spanFreeCount];
+}
+void push(SpanNode* node) {
+    freeStack[spanFreeCount++] = node;
+}
+
+// Moves an end of the span to the fraction f of the way between its two ends.
+void moveRightEnd(SpanNode* p, double f) {
+    p->uRight = p->uLeft + f * (p->uRight - p->uLeft);
+    p->vRight = p->vLeft + f * (p->vRight - p->vLeft);
+    p->wRight = p->wLeft + f * (p->wRight - p->wLeft);
+}
+void moveLeftEnd(SpanNode* p, double f) {
+    p->uLeft = p->uLeft + f * (p->uRight - p->uLeft);
+    p->vLeft = p->vLeft + f * (p->vRight - p->vLeft);
+    p->wLeft = p->wLeft + f * (p->wRight - p->wLeft);
+}
+
+} // namespace
+
+void resetSpanBuffer() {
+    for (int i = 0; i < kSpanNodes; ++i) freeStack[i] = &nodes[i];
+    spanFreeCount = kSpanNodes;
+    for (SpanNode& head : spanHeads) {
+        head.length = 0;
+        SpanNode* first = pop();
+        *first = {renderTarget.width, nullptr, 0.0, 0.0, 0.0, 0.0, 1.0, 1.0, 1};
+        head.next = first;
+    }
+}
+
+void scanTriangleToSpans(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, uint8_t kind) {
+    walkTriangle<EdgeRule::kSpanBuffer>(
+        a, b, c, renderTarget.height, [kind](int row, const SpanEnd& left, const SpanEnd& right) {
+            int64_t length = int64_t{right.x} - left.x;
+            if (length > INT32_MAX) length = INT32_MAX;
+            insertSpan(row, left.x, int32_t(length), left.u, right.u, left.v, right.v, left.w, right.w, kind);
+        });
+}
+
+void insertSpan(int32_t row, int32_t x, int32_t length, double uLeft, double uRight, double vLeft,
+                double vRight, double wLeft, double wRight, uint8_t kind) {
+    int64_t a = x, n = length, width = renderTarget.width;
+    if (spanFreeCount < 2 || n <= 0 || row < 0 || row >= kSpanRows || a + n < 1 || a >= width) return;
+    if (a < 0) {
+        double f = double(-a) / double(n);
+        uLeft += f * (uRight - uLeft);
+        vLeft += f * (vRight - vLeft);
+        wLeft += f * (wRight - wLeft);
+        n += a;
+        a = 0;
+    }
+    if (a + n >= width) {
+        int64_t m = width - a;
+        double f = double(m) / double(n);
+        uRight = uLeft + f * (uRight - uLeft);
+        vRight = vLeft + f * (vRight - vLeft);
+        wRight = wLeft + f * (wRight - wLeft);
+        n = m;
+    }
+    auto fill = [&](SpanNode* node, int64_t len) {
+        node->length = uint32_t(len);
+        node->uLeft = uLeft;
+        node->vLeft = vLeft;
+        node->uRight = uRight;
+        node->vRight = vRight;
+        node->wLeft = wLeft;
+        node->wRight = wRight;
+        node->kind = kind;
+    };
+
+    SpanNode* q = &spanHeads[row];
+    SpanNode* p = q->next;
+    int64_t s = 0;
+    const int64_t end = a + n;
+    bool placed = false; // the new span is in the list
+    while (p) {
+        int64_t oldLength = p->length;
+        int64_t e = s + oldLength;
+        if (e <= a) {
+            q = p;
+            p = p->next;
+            s = e;
+            continue;
+        }
+        int start = a > s ? 1 : a < s ? -1 : 0;      // 1 inside P, -1 before P, 0 with P
+        int finish = end > e ? 1 : end < e ? -1 : 0; // 1 past P's end, -1 inside P, 0 with it
+        SpanNode* successor = p->next;
+        if (start == -1 && !placed) {
+            // The spans tile the row, so the first one reaching past a starts at or before it.
+            outputDebugString("?");
+            return;
+        }
+        if (start == 1) {
+            placed = true;
+            SpanNode* x = pop();
+            fill(x, n);
+            if (finish == -1) {
+                SpanNode* rest = pop();
+                *rest = *p;
+                rest->length = uint32_t(e - end);
+                moveLeftEnd(rest, double(a - s + n) / double(oldLength));
+                rest->next = successor;
+                x->next = rest;
+            } else {
+                x->next = successor;
+            }
+            p->length = uint32_t(a - s);
+            moveRightEnd(p, double(a - s) / double(oldLength));
+            p->next = x;
+            if (finish != 1) return;
+            q = x;
+            p = successor;
+            s = e;
+        } else if (start == -1) {
+            if (finish == -1) {
+                p->length = uint32_t(e - end);
+                moveLeftEnd(p, double(a - s + n) / double(oldLength));
+                return;
+            }
+            q->next = successor; // wholly covered
+            push(p);
+            if (finish == 0) return;
+            p = successor;
+            s = e;
+        } else {
+            placed = true;
+            if (finish == -1) {
+                SpanNode* rest = pop();
+                *rest = *p;
+                rest->length = uint32_t(oldLength - n);
+                moveLeftEnd(rest, double(n) / double(oldLength));
+                rest->next = successor;
+                fill(p, n);
+                p->next = rest;
+                return;
+            }
+            fill(p, finish == 0 ? oldLength : n);
+            if (finish == 0) return;
+            q = p;
+            p = successor;
+            s = e;
+        }
+    }
+}
+
+void resolveSpanBuffer() {
+    const RenderTarget& rt = renderTarget;
+    for (uint32_t row = 0; row < rt.height && row < uint32_t(kSpanRows); ++row) {
+        int64_t index = int64_t{row} * rt.pitch;
+        for (const SpanNode* span = spanHeads[row].next; span; span = span->next) {
+            int64_t n = span->length;
+            if (span->kind == 1) {
+                for (int64_t j = 0; j < n; ++j) rt.pixels[index + j] = 0;
+            } else if (span->kind == 2) {
+                double nn = double(n);
+                for (int64_t j = 0; j < n; ++j) {
+                    double dj = double(j);
+                    double w = span->wLeft + (span->wRight - span->wLeft) * dj / nn;
+                    if (w <= 0) w = 1.0;
+                    double u = (span->uLeft + (span->uRight - span->uLeft) * dj / nn) / w;
+                    double v = (span->vLeft + (span->vRight - span->vLeft) * dj / nn) / w;
+                    uint32_t column = uint32_t(int32_t(truncateWide(u)) / 256) & 255;
+                    uint32_t texelRow = uint32_t(int32_t(truncateWide(v)) / 256) & 511;
+                    rt.pixels[index + j] = spanTexture[texelRow * 256 + column];
+                    rt.depthBuffer[index + j] = 1;
+                }
+            }
+            index += n;
+        }
+    }
+}

@@ -1,0 +1,64 @@
+// render_target: the renderer's global state and the five triangle fillers.
+//
+// renderTarget says where triangles go: 0x00RRGGBB pixels and 32-bit depth
+// words (larger is nearer) at index y * pitch + x, columns 0..width-1 and rows
+// 0..height-1 only. Fields persist between frames; the timeline sets them.
+// Each filler walks rows T.y .. B.y - 1 of a triangle and colours columns
+// left.x .. right.x - 1 of each row, values computed afresh per row and pixel
+// in double precision. Corners that are not finite draw nothing; nothing is
+// ever written outside the target, its depth buffer or a texture.
+#pragma once
+
+#include <cstdint>
+
+constexpr int kDepthBufferWords = 65536;
+
+struct RenderTarget {
+    uint32_t* pixels;
+    uint32_t width;
+    uint32_t height;
+    int32_t pitch;
+    int32_t centreX;
+    int32_t centreY;
+    double focalX;
+    double focalY;
+    const uint32_t* texture;
+    uint32_t* depthBuffer;
+};
+
+struct ScreenVertex {
+    double x;
+    int32_t y;
+    double u, v, w;
+};
+
+struct SpanEnd {
+    int32_t x;
+    double u, v, w;
+};
+
+extern RenderTarget renderTarget;
+extern uint32_t depthBufferA[kDepthBufferWords];
+extern uint32_t depthBufferB[kDepthBufferWords];
+
+void fillTriangleEnvMapped(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c);
+void fillTriangleLightmapped(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c);
+void fillTriangleInverseBlend(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c);
+void fillTriangleFlat(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, uint32_t colour);
+void fillTriangleKeyed(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c);
+
+void spanEnvMapped(int row, const SpanEnd& left, const SpanEnd& right);
+void spanLightmapped(int row, const SpanEnd& left, const SpanEnd& right);
+void spanInverseBlend(int row, const SpanEnd& left, const SpanEnd& right);
+void spanFlat(int row, const SpanEnd& left, const SpanEnd& right, uint32_t colour);
+void spanKeyed(int row, const SpanEnd& left, const SpanEnd& right);
+
+// (a, b) in 1/8 texel; the light texture is 32 texels wide, 8192 rows, wrapping.
+uint32_t sampleBilinear(int32_t a, int32_t b);
+
+// Truncation toward zero that is defined for every double: out-of-range and
+// non-finite values give what the x86 conversion gives (the "indefinite"
+// integer), whose low 32 bits are 0.
+int64_t truncateWide(double value);
+// Screen coordinates: truncation toward zero, clamped to +-2^30.
+int32_t truncateCoordinate(double value);

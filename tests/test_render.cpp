@@ -1,0 +1,394 @@
+#include "datapool/mesh.h"
+#include "datapool/pictures.h"
+#include "effects/matrix.h"
+#include "effects/span_buffer.h"
+#include "render/mesh_drawers.h"
+#include "render/render_target.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <vector>
+
+namespace {
+
+constexpr uint32_t kMark = 0xDEADBE;
+constexpr int kPitch = 256;
+constexpr int kGuard = 8; // rows of guard band above and below the target
+
+// A 160 x 100 target inside a larger canvas whose outside must never change.
+class Render : public ::testing::Test {
+  protected:
+    std::vector<uint32_t> canvas = std::vector<uint32_t>(kPitch * (100 + 2 * kGuard), kMark);
+    std::vector<uint32_t> depth = std::vector<uint32_t>(kPitch * (100 + 2 * kGuard), 1);
+    std::vector<uint32_t> texture =
+        std::vector<uint32_t>(kMeshTextureTexels); // also 256 x 1024 for the keyed filler
+    RenderTarget saved = renderTarget;
+
+    void SetUp() override {
+        renderTarget.pixels = canvas.data() + kGuard * kPitch;
+        renderTarget.depthBuffer = depth.data() + kGuard * kPitch;
+        renderTarget.width = 160;
+        renderTarget.height = 100;
+        renderTarget.pitch = kPitch;
+        renderTarget.centreX = 80;
+        renderTarget.centreY = 50;
+        renderTarget.focalX = renderTarget.focalY = 90.0;
+        for (size_t i = 0; i < texture.size(); ++i) texture[i] = uint32_t(i * 2654435761u) & 0xFFFFFF;
+        renderTarget.texture = texture.data();
+        for (int i = 0; i < 256 * 256; ++i) envMap[i] = uint32_t(i) & 0xFFFFFF;
+    }
+    void TearDown() override { renderTarget = saved; }
+
+    uint32_t& pixel(int x, int y) { return renderTarget.pixels[y * kPitch + x]; }
+    uint32_t& depthAt(int x, int y) { return renderTarget.depthBuffer[y * kPitch + x]; }
+    bool drawn(int x, int y) { return pixel(x, y) != kMark; }
+    void clearTarget() {
+        for (int y = 0; y < 100; ++y)
+            for (int x = 0; x < 160; ++x) {
+                pixel(x, y) = kMark;
+                depthAt(x, y) = 1;
+            }
+    }
+    // Nothing outside columns 0..159 of rows 0..99 changed.
+    void expectOutsideUntouched() {
+        for (int y = -kGuard; y < 100 + kGuard; ++y)
+            for (int x = 0; x < kPitch; ++x) {
+                bool inside = y >= 0 && y < 100 && x < 160;
+                if (inside) continue;
+                ASSERT_EQ(canvas[(y + kGuard) * kPitch + x], kMark) << x << "," << y;
+                ASSERT_EQ(depth[(y + kGuard) * kPitch + x], 1u) << x << "," << y;
+            }
+    }
+    std::vector<int> rowsDrawn() {
+        std::vector<int> rows;
+        for (int y = 0; y < 100; ++y)
+            for (int x = 0; x < 160; ++x)
+                if (drawn(x, y)) {
+                    rows.push_back(y);
+                    break;
+                }
+        return rows;
+    }
+};
+
+ScreenVertex corner(double x, int y, double w = 2.0, double u = 0, double v = 0) {
+    return {x, y, u, v, w};
+}
+
+TEST_F(Render, TriangleCoversRowsTopToBottomMinusOne) {
+    fillTriangleFlat(corner(10, 10), corner(100, 10), corner(50, 20), 0x123456);
+    std::vector<int> rows = rowsDrawn();
+    ASSERT_FALSE(rows.empty());
+    EXPECT_EQ(rows.front(), 10);
+    EXPECT_EQ(rows.back(), 19);
+    fillTriangleFlat(corner(10, 30), corner(100, 30), corner(50, 30), 0x123456); // one row: nothing
+    EXPECT_EQ(rowsDrawn().back(), 19);
+}
+
+TEST_F(Render, SpanColumnsAndColumnZeroPerFiller) {
+    spanFlat(5, {5, 0, 0, 2}, {5, 0, 0, 2}, 0x111111);
+    EXPECT_FALSE(drawn(5, 5));
+    spanFlat(5, {5, 0, 0, 2}, {8, 0, 0, 2}, 0x111111);
+    EXPECT_TRUE(drawn(5, 5) && drawn(6, 5) && drawn(7, 5));
+    EXPECT_FALSE(drawn(8, 5));
+    EXPECT_FALSE(drawn(4, 5));
+
+    auto columnZero = [&](auto span) {
+        clearTarget();
+        span(7, SpanEnd{-3, 0, 0, 2}, SpanEnd{3, 0, 0, 2});
+        return drawn(0, 7);
+    };
+    EXPECT_FALSE(columnZero(spanEnvMapped));
+    EXPECT_FALSE(columnZero(spanInverseBlend));
+    EXPECT_FALSE(columnZero([](int r, const SpanEnd& a, const SpanEnd& b) { spanFlat(r, a, b, 1); }));
+    EXPECT_TRUE(columnZero(spanLightmapped));
+    EXPECT_TRUE(columnZero(spanKeyed));
+    expectOutsideUntouched();
+}
+
+TEST_F(Render, TrianglesAreCutAtTheTopAndBottom) {
+    fillTriangleFlat(corner(20, -30), corner(120, -30), corner(70, 150), 0x222222);
+    std::vector<int> rows = rowsDrawn();
+    EXPECT_EQ(rows.front(), 0);
+    EXPECT_EQ(rows.back(), 99);
+    expectOutsideUntouched();
+}
+
+TEST_F(Render, DepthRule) {
+    fillTriangleFlat(corner(10, 10, 1.0), corner(100, 10, 1.0), corner(50, 40, 1.0), 0x333333);
+    EXPECT_TRUE(rowsDrawn().empty()); // w = 1 does not beat the cleared 1
+    fillTriangleFlat(corner(10, 10, 1.5), corner(100, 10, 1.5), corner(50, 40, 1.5), 0x333333);
+    EXPECT_EQ(pixel(50, 20), 0x333333u);
+    EXPECT_EQ(depthAt(50, 20), 1u); // 1.5 truncated
+    fillTriangleFlat(corner(10, 10, 3), corner(100, 10, 3), corner(50, 40, 3), 0x444444);
+    EXPECT_EQ(depthAt(50, 20), 3u);
+    fillTriangleFlat(corner(10, 10, 2), corner(100, 10, 2), corner(50, 40, 2), 0x555555); // behind
+    EXPECT_EQ(pixel(50, 20), 0x444444u);
+}
+
+TEST_F(Render, KeyedTexelsAreSeeThrough) {
+    std::fill(texture.begin(), texture.end(), 0x00FF00);
+    fillTriangleKeyed(corner(10, 10), corner(100, 10), corner(50, 40));
+    EXPECT_TRUE(rowsDrawn().empty());
+    EXPECT_EQ(depthAt(50, 20), 1u);
+    texture[0] = 0xABCDEF; // u = v = 0 everywhere: texel (0, 0)
+    fillTriangleKeyed(corner(10, 10), corner(100, 10), corner(50, 40));
+    EXPECT_EQ(pixel(50, 20), 0xABCDEFu);
+    EXPECT_EQ(depthAt(50, 20), 2u);
+}
+
+TEST_F(Render, InverseBlendOfBlackOnBlack) {
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 160; ++x) pixel(x, y) = 0;
+    envMap[0] = 0;
+    fillTriangleInverseBlend(corner(10, 10), corner(100, 10), corner(50, 40));
+    EXPECT_EQ(pixel(50, 20), 0x7E7E7Eu);
+    EXPECT_EQ(depthAt(50, 20), 1u); // no depth write
+}
+
+TEST_F(Render, BilinearSampleWeightsAndWrap) {
+    EXPECT_EQ(sampleBilinear(5 * 8, 7 * 8), texture[7 * 32 + 5]);
+    texture[3 * 32 + 31] = 0x000000;
+    texture[3 * 32 + 0] = 0xFFFFFF;
+    texture[4 * 32 + 31] = 0x000000;
+    texture[4 * 32 + 0] = 0xFFFFFF;
+    EXPECT_EQ(sampleBilinear(31 * 8 + 4, 3 * 8), 0x7F7F7Fu); // half-way to column 0 of the same row
+    // Row 8191 blends with row 0.
+    texture[8191 * 32] = 0;
+    texture[0] = 0x080808;
+    EXPECT_EQ(sampleBilinear(0, 8191 * 8 + 4), 0x040404u);
+}
+
+TEST_F(Render, OddCornersNeverWriteOutside) {
+    const double nan = std::numeric_limits<double>::quiet_NaN(),
+                 inf = std::numeric_limits<double>::infinity();
+    const ScreenVertex odd[] = {
+        corner(nan, 10),       corner(inf, 20),       corner(-1e300, 30),
+        corner(1e300, 40),     corner(50, INT32_MIN), corner(50, INT32_MAX),
+        corner(2e9, -2000000), corner(-3e9, 90),      corner(80, 50, 1e30, 1e30, -1e30)};
+    for (const auto& a : odd)
+        for (const auto& b : odd) {
+            fillTriangleFlat(a, b, corner(80, 50), 0x010101);
+            fillTriangleEnvMapped(a, b, corner(80, 50));
+            fillTriangleLightmapped(a, b, corner(80, 50));
+            fillTriangleInverseBlend(a, b, corner(80, 50));
+            fillTriangleKeyed(a, b, corner(80, 50));
+        }
+    expectOutsideUntouched();
+}
+
+// Span buffer.
+int spans(int row) {
+    int n = 0;
+    for (const SpanNode* s = spanHeads[row].next; s; s = s->next) ++n;
+    return n;
+}
+std::vector<std::pair<int, int>> layout(int row) { // (start, kind) of each span
+    std::vector<std::pair<int, int>> out;
+    int at = 0;
+    for (const SpanNode* s = spanHeads[row].next; s; s = s->next) {
+        out.push_back({at, s->kind});
+        at += int(s->length);
+    }
+    EXPECT_EQ(at, 160) << "spans must tile the row";
+    return out;
+}
+
+TEST_F(Render, SpanResetThenResolveIsBlackWithDepthKept) {
+    resetSpanBuffer();
+    EXPECT_EQ(spanFreeCount, kSpanNodes - kSpanHeads);
+    depthAt(3, 3) = 77;
+    resolveSpanBuffer();
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 160; ++x) ASSERT_EQ(pixel(x, y), 0u);
+    EXPECT_EQ(depthAt(3, 3), 77u);
+    expectOutsideUntouched();
+}
+
+TEST_F(Render, SpanInsertionCases) {
+    resetSpanBuffer();
+    const int base = spanFreeCount;
+    insertSpan(0, 0, 160, 1, 2, 1, 2, 1, 1, 2); // equal / equal: in place
+    EXPECT_EQ(spanFreeCount, base);
+    EXPECT_EQ(layout(0), (std::vector<std::pair<int, int>>{{0, 2}}));
+
+    insertSpan(1, 0, 50, 0, 0, 0, 0, 1, 1, 5);  // equal / inside: one node for the rest
+    insertSpan(1, 50, 50, 0, 0, 0, 0, 1, 1, 6); // equal / inside again
+    EXPECT_EQ(layout(1), (std::vector<std::pair<int, int>>{{0, 5}, {50, 6}, {100, 1}}));
+    int before = spanFreeCount;
+    insertSpan(1, 20, 120, 0, 0, 0, 0, 1, 1, 7); // inside/past, before/past (freed), before/inside
+    EXPECT_EQ(layout(1), (std::vector<std::pair<int, int>>{{0, 5}, {20, 7}, {140, 1}}));
+    EXPECT_EQ(spanFreeCount, before); // one popped, one pushed
+    // The trimmed right neighbour's left end moved to its new start.
+    const SpanNode* right = spanHeads[1].next->next->next;
+    EXPECT_DOUBLE_EQ(right->wLeft, 1.0);
+
+    insertSpan(2, 10, 20, 0, 0, 0, 0, 1, 1, 8); // inside / inside: two nodes
+    EXPECT_EQ(layout(2), (std::vector<std::pair<int, int>>{{0, 1}, {10, 8}, {30, 1}}));
+    insertSpan(2, 5, 5, 0, 0, 0, 0, 1, 1, 9); // inside / equal
+    EXPECT_EQ(layout(2), (std::vector<std::pair<int, int>>{{0, 1}, {5, 9}, {10, 8}, {30, 1}}));
+    insertSpan(2, 0, 10, 0, 0, 0, 0, 1, 1, 3); // equal / past, then before / equal (freed)
+    EXPECT_EQ(layout(2), (std::vector<std::pair<int, int>>{{0, 3}, {10, 8}, {30, 1}}));
+    insertSpan(2, 10, 150, 0, 0, 0, 0, 1, 1, 4); // equal / past then before / equal at the row end
+    EXPECT_EQ(layout(2), (std::vector<std::pair<int, int>>{{0, 3}, {10, 4}}));
+}
+
+TEST_F(Render, SpanClipsAndIgnoredSpans) {
+    resetSpanBuffer();
+    insertSpan(3, -10, 30, 0, 30, 0, 0, 1, 1, 2); // a = -10, n = 30: stored from 0, 20 long, u a third on
+    const SpanNode* first = spanHeads[3].next;
+    EXPECT_EQ(first->length, 20u);
+    EXPECT_DOUBLE_EQ(first->uLeft, 10.0);
+    insertSpan(4, 150, 20, 0, 20, 0, 0, 1, 1, 2); // right clip
+    EXPECT_EQ(layout(4).back(), (std::pair<int, int>{150, 2}));
+    EXPECT_DOUBLE_EQ(spanHeads[4].next->next->uRight, 10.0);
+    for (int row : {-1, 480}) insertSpan(row, 0, 10, 0, 0, 0, 0, 1, 1, 2);
+    insertSpan(5, -20, 20, 0, 0, 0, 0, 1, 1, 2); // ends at 0
+    insertSpan(5, 160, 5, 0, 0, 0, 0, 1, 1, 2);  // starts at the width
+    insertSpan(5, 10, 0, 0, 0, 0, 0, 1, 1, 2);   // empty
+    EXPECT_EQ(spans(5), 1);
+}
+
+TEST_F(Render, SkyPassCoversEveryPixelOnce) {
+    allocatePictureBlocks();
+    for (int i = 0; i < 256 * 384; ++i) skyTexture[i] = 0x100000 | uint32_t(i & 0xFFFF);
+    spanTexture = skyTexture;
+    for (float turn : {0.0f, 0.7f, 2.0f, 3.9f}) {
+        clearTarget();
+        Matrix4 m = identityMatrix;
+        rotateMatrix4Y(&m, turn);
+        rotateMatrix4X(&m, turn * 0.3f);
+        resetSpanBuffer();
+        drawMeshSpans(m);
+        for (int row = 0; row < 100; ++row)
+            for (auto [start, kind] : layout(row)) ASSERT_EQ(kind, 2) << "row " << row << " column " << start;
+        resolveSpanBuffer();
+        for (int y = 0; y < 100; ++y)
+            for (int x = 0; x < 160; ++x) {
+                ASSERT_NE(pixel(x, y), kMark) << x << "," << y;
+                ASSERT_EQ(depthAt(x, y), 1u);
+            }
+        expectOutsideUntouched();
+    }
+    releasePictureBlocks();
+}
+
+// Drawers.
+TEST(Drawers, ProjectionAndClipping) {
+    RenderTarget saved = renderTarget;
+    renderTarget.centreX = 80;
+    renderTarget.centreY = 50;
+    renderTarget.focalX = renderTarget.focalY = 90;
+    ScreenVertex a = projectVertex(0, 0, 1), b = projectVertex(1, 0, 1);
+    EXPECT_EQ(a.x, 80.0);
+    EXPECT_EQ(a.y, 50);
+    EXPECT_EQ(b.x, 170.0);
+    renderTarget = saved;
+
+    ClipVertex triangle[kClipCapacity] = {{0, 0, 0.2f, 0, 0}, {1, 0, 1, 10, 0}, {0, 1, 1, 0, 10}};
+    ASSERT_EQ(clipNear(triangle, 3), 4);
+    for (int i = 0; i < 4; ++i) EXPECT_GT(double(triangle[i].z), 0.3209);
+    // (0.321f itself lies a little beyond the plane, which is compared in double.)
+    ClipVertex behind[kClipCapacity] = {{0, 0, 0.3f, 0, 0}, {1, 0, 0.32f, 0, 0}, {0, 1, -5, 0, 0}};
+    EXPECT_EQ(clipNear(behind, 3), 0);
+    // A 16-corner polygon crossing the plane can need 17 corners; they fit.
+    ClipVertex star[kClipCapacity];
+    for (int i = 0; i < 16; ++i)
+        star[i] = {float(std::cos(i * 0.39)), float(std::sin(i * 0.39)), i == 0 ? 0.1f : 2.0f, 0, 0};
+    EXPECT_EQ(clipNear(star, 16), 17);
+}
+
+TEST(Drawers, FlatShades) {
+    EXPECT_EQ(flatShadeColour(0), 0u);
+    EXPECT_EQ(flatShadeColour(255), 0xFF0000u);
+    EXPECT_EQ(flatShadeColour(511), 0xFFFFFFu);
+}
+
+TEST_F(Render, SkippedKindsAndEdgeOnFaces) {
+    auto mesh = std::make_unique<Mesh>();
+    std::memset(mesh.get(), 0, sizeof(Mesh));
+    mesh->vertices[0] = {-1, -1, 3};
+    mesh->vertices[1] = {1, -1, 3};
+    mesh->vertices[2] = {0, 1, 3};
+    mesh->vertexCount = 3;
+    const uint16_t indices[3] = {0, 1, 2};
+    const int32_t uv[3] = {0, 0, 0};
+    for (uint16_t kind : {1, 255}) {
+        mesh->faceCount = mesh->cornerCount = 0;
+        addFace(mesh.get(), 3, indices, uv, uv, kind);
+        mesh->faces[0].normal = {0, 0, 1};
+        drawMeshFlat(*mesh, identityMatrix);
+        EXPECT_TRUE(rowsDrawn().empty()) << kind;
+    }
+    mesh->faceCount = mesh->cornerCount = 0;
+    addFace(mesh.get(), 3, indices, uv, uv, 0);
+    mesh->faces[0].normal = {0, 1, 0}; // Q . N = 0 exactly: drawn
+    mesh->faces[0].centroid = {0, 0, 3};
+    drawMeshFlat(*mesh, identityMatrix);
+    EXPECT_FALSE(rowsDrawn().empty());
+}
+
+// A cube seen from several sides covers its silhouette with no cracks and nothing outside it.
+TEST_F(Render, CubeCoversItsSilhouetteExactly) {
+    buildProceduralMeshes();
+    for (float turn : {0.3f, 1.1f, 2.5f, 4.0f}) {
+        clearTarget();
+        Matrix4 m = identityMatrix;
+        rotateMatrix4Y(&m, turn);
+        rotateMatrix4X(&m, turn * 0.7f);
+        translateMatrix4(&m, 0.3f, -0.2f, 5.0f);
+        drawMeshFlat(proceduralMesh2, m);
+        // The silhouette: the convex hull of the projected corners.
+        std::vector<std::pair<double, double>> points;
+        for (uint32_t i = 0; i < 8; ++i) {
+            Vector3 p = transformPoint(m, proceduralMesh2.vertices[i]);
+            points.push_back({p.x * 90.0 / p.z + 80, p.y * 90.0 / p.z + 50});
+        }
+        std::sort(points.begin(), points.end());
+        std::vector<std::pair<double, double>> hull;
+        auto cross = [](auto o, auto a, auto b) {
+            return (a.first - o.first) * (b.second - o.second) - (a.second - o.second) * (b.first - o.first);
+        };
+        for (int pass = 0; pass < 2; ++pass) {
+            size_t base = hull.size();
+            for (auto& p : points) {
+                while (hull.size() >= base + 2 && cross(hull[hull.size() - 2], hull.back(), p) <= 0)
+                    hull.pop_back();
+                hull.push_back(p);
+            }
+            hull.pop_back();
+            std::reverse(points.begin(), points.end());
+        }
+        // Signed distance of a pixel's top-left corner to the hull (positive inside).
+        auto distance = [&](double x, double y) {
+            double best = 1e9;
+            for (size_t i = 0; i < hull.size(); ++i) {
+                auto a = hull[i], b = hull[(i + 1) % hull.size()];
+                double len = std::hypot(b.first - a.first, b.second - a.second);
+                best = std::min(best, cross(a, b, std::make_pair(x, y)) / len);
+            }
+            return best;
+        };
+        int inside = 0;
+        for (int y = 0; y < 100; ++y)
+            for (int x = 0; x < 160; ++x) {
+                double d = distance(x, y);
+                if (d > 1.5) {
+                    ASSERT_TRUE(drawn(x, y)) << "crack at " << x << "," << y << " turn " << turn;
+                    ++inside;
+                }
+                if (d < -1.5) {
+                    ASSERT_FALSE(drawn(x, y)) << "outside at " << x << "," << y;
+                }
+            }
+        EXPECT_GT(inside, 200);
+        expectOutsideUntouched();
+    }
+}
+
+} // namespace
