@@ -7,6 +7,11 @@
 #include "datapool/pictures.h"
 #include "effects/matrix.h"
 #include "effects/span_buffer.h"
+#include "effects/spikes.h"
+#include "effects/tint.h"
+#include "effects/tubes.h"
+#include "effects/water.h"
+#include "platform/clock.h"
 #include "render/mesh_drawers.h"
 #include "tools/png_image.h"
 
@@ -160,6 +165,49 @@ int main(int argc, char** argv) {
     }
     skyPass(view);
     ok &= writePng(out + "/sky.png", pixels.data(), kWidth, kHeight, kPitch, 4);
+
+    // Effects: tubes, water, spikes, a tint ring.
+    auto clearDepth = [] {
+        for (int y = 0; y < kHeight; ++y)
+            for (int x = 0; x < kWidth; ++x) depthBufferA[y * kPitch + x] = 1;
+    };
+    buildTubes();
+    skyPass(view);
+    clearDepth();
+    Matrix4 tubeView = identityMatrix;
+    rotateMatrix4Y(&tubeView, 0.4f);
+    translateMatrix4(&tubeView, 0, 0, 55);
+    drawTubes(tubeView, 23000);
+    ok &= writePng(out + "/tubes.png", pixels.data(), kWidth, kHeight, kPitch, 4);
+
+    resetWater();
+    for (int step = 0; step < 60; ++step) {
+        setVirtualMilliseconds(step * 41);
+        stepWater();
+    }
+    skyPass(view);
+    clearDepth();
+    Matrix4 waterView = identityMatrix;
+    rotateMatrix4X(&waterView, -1.0f);
+    translateMatrix4(&waterView, 0, 0.3f, 3.2f);
+    drawWaterSurface(waterView, 0);
+    ok &= writePng(out + "/water.png", pixels.data(), kWidth, kHeight, kPitch, 4);
+
+    skyPass(view);
+    clearDepth();
+    Matrix4 spikeView = identityMatrix;
+    rotateMatrix4Y(&spikeView, 0.3f);
+    rotateMatrix4X(&spikeView, -0.25f);
+    translateMatrix4(&spikeView, 0, 4, 14);
+    for (int i = 0; i < 4; ++i) drawSpike(spikeView, -6.0f + 4 * i, float(i), float(i % 2) * 3);
+    ok &= writePng(out + "/spikes.png", pixels.data(), kWidth, kHeight, kPitch, 4);
+
+    std::vector<uint32_t> card(kWidth * kHeight);
+    for (int y = 0; y < kHeight; ++y)
+        for (int x = 0; x < kWidth; ++x)
+            card[y * kWidth + x] = uint32_t(x * 255 / 159) << 16 | uint32_t(y * 255 / 99) << 8 | 0x40;
+    tintRing(card.data(), 80, 50, 20, 45, 48);
+    ok &= writePng(out + "/tint_ring.png", card.data(), kWidth, kHeight, kWidth, 4);
     releasePictureBlocks();
     return ok ? 0 : 1;
 }

@@ -1,0 +1,119 @@
+#include "effects/tubes.h"
+
+#include "render/render_target.h"
+
+#include <cmath>
+
+TubeRing tubes[kTubeCount * kTubeRings + 1];
+
+void stepSwarm(SwarmParticle p[kTubeCount]) {
+    SwarmParticle old[kTubeCount];
+    for (int i = 0; i < kTubeCount; ++i) old[i] = p[i];
+    for (int i = 0; i < kTubeCount; ++i) {
+        double vx = 0.9 * old[i].vx, vy = 0.9 * old[i].vy;
+        vx += (old[(i + 3) % kTubeCount].y - old[i].x) * 0.006666666666666667;
+        vy += (old[(i + 7) % kTubeCount].x - old[i].y) * 0.006666666666666667;
+        vx -= 0.02 * old[i].x;
+        vy -= 0.02 * old[i].y;
+        for (int j = 0; j < kTubeCount; ++j) {
+            if (j == i) continue;
+            double dx = old[j].x - old[i].x, dy = old[j].y - old[i].y;
+            double q = 1 / (dx * dx + dy * dy);
+            vx -= 16 * dx * q;
+            vy -= 16 * dy * q;
+        }
+        p[i].vx = vx;
+        p[i].vy = vy;
+    }
+    for (int i = 0; i < kTubeCount; ++i) {
+        p[i].x += p[i].vx;
+        p[i].y += p[i].vy;
+    }
+}
+
+void buildTubes() {
+    SwarmParticle swarm[kTubeCount];
+    for (int k = 0; k < kTubeCount; ++k) swarm[k] = {10.0 * k, -300.0 + 20.0 * k, 0, 0};
+    for (int i = 0; i < 1024; ++i) stepSwarm(swarm);
+    for (int r = 0; r < kTubeRings; ++r) {
+        for (int i = 0; i < 4; ++i) stepSwarm(swarm);
+        for (int k = 0; k < kTubeCount; ++k)
+            tubes[k * kTubeRings + r].centre = {float(swarm[k].x * 0.07142857142857142), float(31.5 - r),
+                                                float(swarm[k].y * 0.07142857142857142)};
+    }
+    for (int t = 0; t < kTubeCount; ++t)
+        for (int r = 0; r < kTubeRings; ++r) {
+            int index = t * kTubeRings + r;
+            for (int j = 0; j < 8; ++j) {
+                double a = j * 0.785398163395;
+                double dx = std::cos(a), dy = 0, dz = std::sin(a);
+                if (r > 0) {
+                    // The ring after ring 63 is the next tube's first (or the zero ring).
+                    const Vector3 &q = tubes[index - 1].centre, &m = tubes[index].centre,
+                                  &f = tubes[index + 1].centre;
+                    double theta = (std::atan2(double(m.x - q.x), -double(m.y - q.y)) +
+                                    std::atan2(double(f.x - m.x), -double(f.y - m.y))) *
+                                   0.5;
+                    double x1 = dx * std::cos(theta) - dy * std::sin(theta),
+                           y1 = dx * std::sin(theta) + dy * std::cos(theta);
+                    double phi = (std::atan2(double(m.z - q.z), -double(m.y - q.y)) +
+                                  std::atan2(double(f.z - m.z), -double(f.y - m.y))) *
+                                 -0.5;
+                    double y2 = y1 * std::cos(phi) - dz * std::sin(phi),
+                           z2 = y1 * std::sin(phi) + dz * std::cos(phi);
+                    dx = x1;
+                    dy = y2;
+                    dz = z2;
+                }
+                tubes[index].direction[j] = {float(dx), float(dy), float(dz)};
+            }
+        }
+}
+
+double tubeLength(uint32_t time, int tube) {
+    return 31 - 30 * std::cos(double(time) * 0.001 / (tube * 0.3 + 2.5));
+}
+
+double tubeRadius(int ring, double length) {
+    if (ring <= 2) return ring * 0.5;
+    if (ring >= length) return 0;
+    if (ring >= length - 8) return 1 - (ring + 8 - length) * 0.125;
+    return 1;
+}
+
+void drawTubes(const Matrix4& m, uint32_t time) {
+    for (int k = 0; k < kTubeCount; ++k) {
+        double length = tubeLength(time, k);
+        for (int s = 2; s < kTubeRings; ++s)
+            drawTubeSegment(m, tubes[k * kTubeRings + s - 1], tubes[k * kTubeRings + s],
+                            tubeRadius(s - 1, length), tubeRadius(s, length));
+    }
+}
+
+void drawTubeSegment(const Matrix4& m, const TubeRing& a, const TubeRing& b, double radiusA, double radiusB) {
+    ScreenVertex va[8], vb[8];
+    const RenderTarget& rt = renderTarget;
+    for (int pass = 0; pass < 2; ++pass) {
+        const TubeRing& ring = pass == 0 ? a : b;
+        float radius = float(pass == 0 ? radiusA : radiusB);
+        ScreenVertex* out = pass == 0 ? va : vb;
+        for (int k = 0; k < 8; ++k) {
+            const Vector3& d = ring.direction[k];
+            Vector3 p = transformPoint(m, {ring.centre.x + radius * d.x, ring.centre.y + radius * d.y,
+                                           ring.centre.z + radius * d.z});
+            if (!(p.z > 1.0f)) return; // too near (or not a number): the whole segment goes
+            Vector3 n = d;
+            rotateVector3(m, &n);
+            double sx = p.x * rt.focalX / p.z + rt.centreX, sy = p.y * rt.focalY / p.z + rt.centreY;
+            out[k] = {double(truncateCoordinate(sx)), truncateCoordinate(sy),
+                      double(truncateCoordinate(n.x * 126.0 + 128)),
+                      double(truncateCoordinate(128 - n.y * 126.0)),
+                      double(truncateCoordinate(65536.0 / p.z))};
+        }
+    }
+    for (int k = 0; k < 8; ++k) {
+        int k1 = (k + 1) % 8;
+        fillTriangleEnvMapped(vb[k], vb[k1], va[k]);
+        fillTriangleEnvMapped(va[k1], va[k], vb[k1]);
+    }
+}

@@ -1,0 +1,101 @@
+#include "effects/water.h"
+
+#include "platform/clock.h"
+#include "render/render_target.h"
+
+#include <cmath>
+#include <utility>
+
+int32_t waterHeights[kWaterSize * kWaterSize];
+int32_t waterOlder[kWaterSize * kWaterSize];
+int32_t nextWaterTime = 0;
+int32_t dropToggle = 0;
+
+namespace {
+
+constexpr int kGrid = 32;
+Vector3 surfaceVertices[kGrid][kGrid];
+Vector3 surfaceNormals[kGrid][kGrid];
+
+int32_t& cell(int32_t* field, int row, int column) {
+    return field[(row & 63) * kWaterSize + (column & 63)];
+}
+
+} // namespace
+
+int32_t waterDropIndex(uint32_t now) {
+    // Formed in 64 bits: the 32-bit product would turn negative after about two hours.
+    return int32_t((int64_t{317} * (int64_t{now} + 40)) % 3377);
+}
+
+void stepWater() {
+    uint32_t now = processMilliseconds();
+    nextWaterTime = int32_t(now + 40);
+    dropToggle ^= 1;
+    if (dropToggle == 1) waterHeights[waterDropIndex(now)] += 256;
+    std::swap(waterHeights, waterOlder);
+    for (int i = 0; i < kWaterSize; ++i)
+        for (int j = 0; j < kWaterSize; ++j) {
+            int32_t* o = waterOlder;
+            int32_t s = 3 * (cell(o, i - 1, j) + cell(o, i + 1, j) + cell(o, i, j - 1) + cell(o, i, j + 1)) +
+                        cell(o, i - 1, j - 1) + cell(o, i - 1, j + 1) + cell(o, i + 1, j - 1) +
+                        cell(o, i + 1, j + 1);
+            int32_t& h = waterHeights[i * kWaterSize + j];
+            int32_t d = s / 8 - h;
+            h = (d * 255) / 256;
+        }
+}
+
+void drawWaterSurface(const Matrix4& m, float lift) {
+    if (int32_t(processMilliseconds()) > nextWaterTime) stepWater();
+    float z[kGrid][kGrid];
+    for (int r = 0; r < kGrid; ++r)
+        for (int c = 0; c < kGrid; ++c) {
+            z[r][c] = float(waterHeights[(2 * r) * kWaterSize + 2 * c]) * 0.015625f + lift;
+            surfaceVertices[r][c] = {float((c - 15.5) * 0.16129032258064516),
+                                     float((r - 15.5) * 0.16129032258064516), z[r][c]};
+        }
+    for (int r = 0; r < kGrid; ++r)
+        for (int c = 0; c < kGrid; ++c) {
+            float nx = 2 * (z[r][(c + 1) % kGrid] - z[r][(c + kGrid - 1) % kGrid]);
+            float ny = 2 * (z[(r + 1) % kGrid][c] - z[(r + kGrid - 1) % kGrid][c]);
+            float length = std::sqrt(nx * nx + ny * ny + 1);
+            surfaceNormals[r][c] = {nx / length, ny / length, 1 / length};
+        }
+    const RenderTarget& rt = renderTarget;
+    ScreenVertex screen[kGrid][kGrid];
+    float depth[kGrid][kGrid];
+    for (int r = 0; r < kGrid; ++r)
+        for (int c = 0; c < kGrid; ++c) {
+            Vector3 p = transformPoint(m, surfaceVertices[r][c]);
+            Vector3 n = surfaceNormals[r][c];
+            rotateVector3(m, &n);
+            depth[r][c] = p.z;
+            screen[r][c] = {p.x * rt.focalX / p.z + rt.centreX,
+                            truncateCoordinate(p.y * rt.focalY / p.z + rt.centreY), n.x * 127.0 + 128,
+                            n.y * 127.0 + 128, 65536.0 / p.z};
+        }
+    auto near = [&](int r, int c) { return !(depth[r][c] >= 1.0f); };
+    for (int r = 0; r < kGrid - 1; ++r)
+        for (int c = 0; c < kGrid - 1; ++c)
+            if (!near(r, c) && !near(r, c + 1) && !near(r + 1, c))
+                fillTriangleEnvMapped(screen[r][c], screen[r][c + 1], screen[r + 1][c]);
+    for (int r = 0; r < kGrid - 1; ++r)
+        for (int c = 0; c < kGrid - 1; ++c)
+            if (!near(r + 1, c + 1) && !near(r + 1, c) && !near(r, c + 1))
+                fillTriangleEnvMapped(screen[r + 1][c + 1], screen[r + 1][c], screen[r][c + 1]);
+}
+
+int32_t sampleWaterHeight(int32_t x, int32_t y) {
+    int row = y & 63;
+    int32_t h0 = waterHeights[row * kWaterSize + (x & 63)],
+            h1 = waterHeights[row * kWaterSize + ((x + 1) & 63)];
+    int32_t f = x & 15;
+    return ((h0 * (16 - f) + h1 * f) * 16) / 256;
+}
+
+void resetWater() {
+    for (int i = 0; i < kWaterSize * kWaterSize; ++i) waterHeights[i] = waterOlder[i] = 0;
+    nextWaterTime = 0;
+    dropToggle = 0;
+}

@@ -1,0 +1,27 @@
+// water: a 64 x 64 integer ripple field with random drops.
+//
+// stepWater drops 256 into one of the first 3,377 cells every other step,
+// then lets the waves spread and decay (wrapping at the edges, integer
+// divisions truncating). drawWaterSurface steps at most once per 40 ms of the
+// process clock and draws the field as a 32 x 32 environment-mapped grid;
+// triangles with any corner at z < 1 are skipped. sampleWaterHeight reads the
+// field blended along x for the raytraced water.
+#pragma once
+
+#include "effects/matrix.h"
+
+#include <cstdint>
+
+constexpr int kWaterSize = 64;
+
+extern int32_t waterHeights[kWaterSize * kWaterSize];
+extern int32_t waterOlder[kWaterSize * kWaterSize];
+extern int32_t nextWaterTime;
+extern int32_t dropToggle;
+
+void stepWater();
+void drawWaterSurface(const Matrix4& m, float lift);
+int32_t sampleWaterHeight(int32_t x, int32_t y);
+// The cell a drop falls into when stepWater runs at clock reading now.
+int32_t waterDropIndex(uint32_t now);
+void resetWater();

@@ -1,0 +1,261 @@
+#include "datapool/pictures.h"
+#include "effects/fisheye.h"
+#include "effects/matrix.h"
+#include "effects/spikes.h"
+#include "effects/tint.h"
+#include "effects/tubes.h"
+#include "effects/water.h"
+#include "platform/clock.h"
+#include "render/render_target.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+TEST(Tubes, LengthsAndRadii) {
+    for (int k = 0; k < kTubeCount; ++k) EXPECT_DOUBLE_EQ(tubeLength(0, k), 1.0);
+    EXPECT_EQ(tubeRadius(1, 1), 0.5);
+    EXPECT_EQ(tubeRadius(2, 1), 1.0); // the first rule wins
+    EXPECT_EQ(tubeRadius(3, 1), 0.0);
+    for (int s = 3; s <= 31; ++s) EXPECT_EQ(tubeRadius(s, 40), 1.0) << s;
+    EXPECT_EQ(tubeRadius(32, 40), 1.0);
+    EXPECT_EQ(tubeRadius(33, 40), 0.875);
+    EXPECT_EQ(tubeRadius(39, 40), 0.125);
+    EXPECT_EQ(tubeRadius(40, 40), 0.0);
+    for (uint32_t t = 0; t < 200000; t += 997)
+        for (int k = 0; k < kTubeCount; ++k) {
+            double l = tubeLength(t, k);
+            ASSERT_GE(l, 1.0);
+            ASSERT_LE(l, 61.0);
+        }
+}
+
+TEST(Tubes, BuiltRingsDescendWithUnitDirections) {
+    buildTubes();
+    for (int t = 0; t < kTubeCount; ++t)
+        for (int r = 0; r < kTubeRings; ++r) {
+            const TubeRing& ring = tubes[t * kTubeRings + r];
+            ASSERT_FLOAT_EQ(ring.centre.y, 31.5f - r);
+            ASSERT_TRUE(std::isfinite(ring.centre.x) && std::isfinite(ring.centre.z));
+            for (const Vector3& d : ring.direction) {
+                float length = std::sqrt(d.x * d.x + d.y * d.y + d.z * d.z);
+                ASSERT_NEAR(length, 1.0f, 1e-5f) << t << "," << r;
+            }
+        }
+    EXPECT_FLOAT_EQ(tubes[0].direction[0].x, 1.0f); // ring 0 stays a flat octagon
+    EXPECT_FLOAT_EQ(tubes[0].direction[0].y, 0.0f);
+}
+
+TEST(Tubes, SwarmStaysFinite) {
+    SwarmParticle swarm[kTubeCount];
+    for (int k = 0; k < kTubeCount; ++k) swarm[k] = {10.0 * k, -300.0 + 20.0 * k, 0, 0};
+    for (int i = 0; i < 5000; ++i) stepSwarm(swarm);
+    for (auto& p : swarm) EXPECT_TRUE(std::isfinite(p.x) && std::isfinite(p.y) && std::isfinite(p.vx));
+}
+
+class EffectTarget : public ::testing::Test {
+  protected:
+    std::vector<uint32_t> pixels = std::vector<uint32_t>(256 * 100, 0);
+    RenderTarget saved = renderTarget;
+    void SetUp() override {
+        renderTarget.pixels = pixels.data();
+        renderTarget.depthBuffer = depthBufferB;
+        renderTarget.width = 160;
+        renderTarget.height = 100;
+        renderTarget.pitch = 256;
+        renderTarget.centreX = 80;
+        renderTarget.centreY = 50;
+        renderTarget.focalX = renderTarget.focalY = 90;
+        for (int i = 0; i < 256 * 100; ++i) depthBufferB[i] = 1;
+        for (int i = 0; i < 65536; ++i) envMap[i] = 0x010000u | uint32_t(i);
+    }
+    void TearDown() override { renderTarget = saved; }
+    int drawnPixels() {
+        int n = 0;
+        for (int y = 0; y < 100; ++y)
+            for (int x = 0; x < 160; ++x) n += pixels[y * 256 + x] != 0;
+        return n;
+    }
+};
+
+TEST_F(EffectTarget, TubesDrawInFrontAndVanishBehind) {
+    buildTubes();
+    Matrix4 m = identityMatrix;
+    translateMatrix4(&m, 0, 0, 60);
+    drawTubes(m, 20000);
+    int front = drawnPixels();
+    EXPECT_GT(front, 500);
+    std::fill(pixels.begin(), pixels.end(), 0u);
+    m = identityMatrix;
+    translateMatrix4(&m, 0, 0, -60);
+    drawTubes(m, 20000);
+    EXPECT_EQ(drawnPixels(), 0);
+}
+
+TEST_F(EffectTarget, SpikeCapWithoutSidesAndBehindTheCamera) {
+    // Tilt so the lower ring falls behind z = 0.1 while the upper ring and apex stay in front.
+    Matrix4 m = identityMatrix;
+    rotateMatrix4X(&m, 0.5f);
+    translateMatrix4(&m, 0, 0, 3.0f);
+    for (int k = 0; k < 8; ++k) {
+        float c = std::cos(k * 0.785398163395f), s = std::sin(k * 0.785398163395f);
+        ASSERT_LT(transformPoint(m, {-c, -8, s}).z, 0.1f);
+        ASSERT_GE(transformPoint(m, {-c, -4, s}).z, 0.1f);
+    }
+    drawSpike(m, 0, 0, 0);
+    // Only the cap: its texels blend towards the apex texel (128, 255), never the sides' flat row.
+    EXPECT_GT(drawnPixels(), 0);
+    for (int i = 0; i < 256 * 100; ++i)
+        if (pixels[i]) {
+            ASSERT_GT((pixels[i] >> 8) & 255, 128u);
+        }
+    std::fill(pixels.begin(), pixels.end(), 0u);
+    m = identityMatrix;
+    translateMatrix4(&m, 0, 0, -50);
+    drawSpike(m, 0, 0, 0);
+    EXPECT_EQ(drawnPixels(), 0);
+}
+
+TEST_F(EffectTarget, SpikeSideTexelsFollowTheNormals) {
+    Matrix4 m = identityMatrix;
+    translateMatrix4(&m, 0, 6, 12); // the spike stands in front of the camera
+    drawSpike(m, 0, 0, 0);
+    EXPECT_GT(drawnPixels(), 50);
+    // The sides' normals lie in the ground plane: v = 128, u across 1..255.
+    uint32_t lowest = 255, highest = 0;
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 160; ++x) {
+            uint32_t p = pixels[y * 256 + x];
+            if (!p || ((p >> 8) & 255) != 128) continue;
+            lowest = std::min(lowest, p & 255);
+            highest = std::max(highest, p & 255);
+        }
+    EXPECT_LT(lowest, 64u);
+    EXPECT_GT(highest, 192u);
+}
+
+TEST(Water, FirstStepSpreadsTheDrop) {
+    resetWater();
+    setVirtualMilliseconds(1000);
+    stepWater();
+    int drop = waterDropIndex(1000);
+    EXPECT_EQ(drop, (317 * 1040) % 3377);
+    int row = drop / 64, column = drop % 64;
+    auto at = [](int r, int c) { return waterHeights[((r + 64) % 64) * 64 + (c + 64) % 64]; };
+    EXPECT_EQ(at(row, column), 0);
+    EXPECT_EQ(at(row - 1, column), 95);
+    EXPECT_EQ(at(row, column + 1), 95);
+    EXPECT_EQ(at(row + 1, column + 1), 31);
+    EXPECT_EQ(waterOlder[drop], 256);
+    EXPECT_EQ(nextWaterTime, 1040);
+    setVirtualMilliseconds(-1);
+}
+
+TEST(Water, FlatStaysFlatAndWavesDecay) {
+    resetWater();
+    dropToggle = 1; // the next step drops nothing
+    stepWater();
+    for (int i = 0; i < 4096; ++i) ASSERT_EQ(waterHeights[i], 0);
+    waterHeights[100] = 5000;
+    long before = 0;
+    for (int i = 0; i < 4096; ++i) before += std::abs(waterHeights[i]) + std::abs(waterOlder[i]);
+    for (int step = 0; step < 400; ++step) {
+        dropToggle = 1;
+        stepWater();
+    }
+    long after = 0;
+    for (int i = 0; i < 4096; ++i) after += std::abs(waterHeights[i]) + std::abs(waterOlder[i]);
+    EXPECT_LT(after, before);
+}
+
+TEST(Water, DropIndexStaysInRangeForever) {
+    for (uint32_t now : {0u, 6774356u, 6774400u, 100000000u, 4294967295u}) {
+        int32_t index = waterDropIndex(now);
+        EXPECT_GE(index, 0);
+        EXPECT_LT(index, 3377);
+    }
+}
+
+TEST(Water, Sampler) {
+    resetWater();
+    waterHeights[3 * 64 + 16] = 160;
+    waterHeights[3 * 64 + 17] = 320;
+    EXPECT_EQ(sampleWaterHeight(16, 3), 160); // x & 15 = 0: the cell itself
+    EXPECT_EQ(sampleWaterHeight(16 + 64, 3 + 128), 160);
+    waterHeights[3 * 64 + 18] = 480;
+    EXPECT_EQ(sampleWaterHeight(17, 3), (320 * 15 + 480) * 16 / 256);
+}
+
+TEST_F(EffectTarget, SurfaceStepsAtMostEvery40Milliseconds) {
+    resetWater();
+    setVirtualMilliseconds(500);
+    Matrix4 m = identityMatrix;
+    rotateMatrix4X(&m, -0.9f);
+    translateMatrix4(&m, 0, 0, 4);
+    drawWaterSurface(m, 0);
+    EXPECT_EQ(dropToggle, 1);
+    setVirtualMilliseconds(530);
+    drawWaterSurface(m, 0);
+    EXPECT_EQ(dropToggle, 1); // within 40 ms: no second step
+    setVirtualMilliseconds(541);
+    drawWaterSurface(m, 0);
+    EXPECT_EQ(dropToggle, 0);
+    EXPECT_GT(drawnPixels(), 1000);
+    setVirtualMilliseconds(-1);
+}
+
+TEST(Tint, WeightsAndBands) {
+    std::vector<uint32_t> image(160 * 100, 0);
+    tintRowSpan(image.data(), 0, 0, 160, 128);
+    EXPECT_EQ(image[5], 0u);
+    tintRowSpan(image.data(), 0, 0, 160, 0);
+    EXPECT_EQ(image[5], 0xDDEEFFu);
+    tintRowSpan(image.data(), 1, 0, 160, 64);
+    EXPECT_EQ(image[160 + 7], uint32_t(110 << 16 | 119 << 8 | 127));
+    tintRowSpan(image.data(), 2, 30, 30, 0);
+    EXPECT_EQ(image[2 * 160 + 30], 0u);
+    tintRowSpan(image.data(), 3, -20, 20, 0);
+    EXPECT_EQ(image[3 * 160 + 19], 0xDDEEFFu);
+    EXPECT_EQ(image[3 * 160 + 20], 0u);
+    tintRowSpan(image.data(), 100, 0, 160, 0); // a row outside the image
+    tintRowSpan(image.data(), -1, 0, 160, 0);
+}
+
+TEST(Tint, RingLeavesItsHoleAndStopsAtItsEdge) {
+    std::vector<uint32_t> image(160 * 100, 0);
+    EXPECT_EQ(tintRing(image.data(), 80, 28, 28, 60, 0), 1);
+    EXPECT_EQ(image[28 * 160 + 80], 0u); // the hole
+    EXPECT_EQ(image[28 * 160 + 80 + 40], 0xDDEEFFu);
+    for (int y = 88; y < 100; ++y)
+        for (int x = 0; x < 160; ++x) ASSERT_EQ(image[y * 160 + x], 0u) << x << "," << y;
+    EXPECT_NE(image[87 * 160 + 80], 0u);
+}
+
+TEST(Fisheye, CentreSymmetryAndRange) {
+    buildRoomLookup();
+    EXPECT_EQ(roomLookup[50 * 160 + 80], 1024u + 504u * 2048u);
+    for (int j = 0; j < 100; ++j) {
+        uint32_t c = roomLookup[j * 160 + 80];
+        if (c) {
+            uint32_t column = (c >> 3) & 0xFF;
+            EXPECT_GE(column, 64u) << j; // the front wall only
+            EXPECT_LT(column, 192u) << j;
+        }
+        for (int d = 1; d < 80; ++d) {
+            uint32_t right = roomLookup[j * 160 + 80 + d], left = roomLookup[j * 160 + 80 - d];
+            if (!right || !left) continue;
+            int qRight = int(right % 2048), qLeft = int(left % 2048);
+            ASSERT_NEAR(qRight + qLeft, 2048, 2) << d << "," << j;
+        }
+    }
+    for (uint32_t c : roomLookup) {
+        ASSERT_LE(c >> 14, 127u);
+        ASSERT_LE((c >> 3) & 0xFF, 254u);
+    }
+}
+
+} // namespace
