@@ -1,0 +1,109 @@
+#include "tools/poolmaker/checks.h"
+
+#include "datapool/mesh.h"
+#include "datapool/pictures.h"
+#include "effects/camera_path.h"
+
+#include <cmath>
+#include <cstring>
+#include <memory>
+
+const std::vector<std::string>& expectedRecordNames() {
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> n = {"pool/BOARDS4F.IT"};
+        for (const PictureSpec& p : kPictures) n.push_back(p.name);
+        for (const char* mesh : kFileMeshNames) {
+            n.push_back(std::string("pool/") + mesh + "/verts.bin");
+            n.push_back(std::string("pool/") + mesh + "/faces.bin");
+        }
+        for (const char* path : {"pot", "pet", "cornell", "wirecube", "zilm", "house"})
+            n.push_back(std::string("pool/") + path + "/import/path.txt");
+        return n;
+    }();
+    return names;
+}
+
+namespace {
+
+uint32_t read32(const std::vector<uint8_t>& b, size_t at) {
+    return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
+}
+
+std::string checkPicture(const PictureSpec& spec, const std::vector<uint8_t>& bytes) {
+    std::string name = spec.name;
+    if (bytes.size() != pictureRecordSize(spec))
+        return name + ": " + std::to_string(bytes.size()) + " bytes, the program needs " +
+               std::to_string(pictureRecordSize(spec));
+    if (spec.encoding == PictureEncoding::kBmp24 || spec.encoding == PictureEncoding::kBmp8) {
+        int bits = spec.encoding == PictureEncoding::kBmp24 ? 24 : 8;
+        if (bytes[0] != 'B' || bytes[1] != 'M' || read32(bytes, 18) != uint32_t(spec.width) ||
+            read32(bytes, 22) != uint32_t(spec.height) || (bytes[28] | bytes[29] << 8) != bits)
+            return name + ": its BMP header does not say " + std::to_string(spec.width) + " x " +
+                   std::to_string(spec.height) + " at " + std::to_string(bits) + " bits";
+    }
+    return "";
+}
+
+std::string checkMesh(const std::string& name, const std::vector<uint8_t>& verts,
+                      const std::vector<uint8_t>& faces) {
+    auto mesh = std::make_unique<Mesh>();
+    std::memset(mesh.get(), 0, sizeof(Mesh));
+    if (verts.size() > kMeshFileCapacity || faces.size() > kMeshFileCapacity)
+        return name + ": a file over 1 MiB";
+    MeshLoadReport report = parseMeshFiles(mesh.get(), verts.data(), uint32_t(verts.size()), faces.data(),
+                                           uint32_t(faces.size()));
+    if (report.cutShort || report.droppedFaces || report.droppedVertices)
+        return name + ": the program would drop parts of it (over a capacity or cut short)";
+    for (uint32_t f = 0; f < mesh->faceCount; ++f) {
+        const MeshFace& face = mesh->faces[f];
+        if (face.cornerCount < 3)
+            return name + ": face " + std::to_string(f) + " has fewer than three corners";
+        double n = std::sqrt(double(face.normal.x) * face.normal.x + double(face.normal.y) * face.normal.y +
+                             double(face.normal.z) * face.normal.z);
+        if (std::fabs(n - 1) > 1e-3) return name + ": face " + std::to_string(f) + " has no proper normal";
+        for (int c = 0; c < face.cornerCount; ++c) {
+            int32_t u = mesh->cornerU[face.firstCorner + c], v = mesh->cornerV[face.firstCorner + c];
+            if (u < 0 || u > 31 * 256 || v < 0 || v > 8191 * 256)
+                return name + ": face " + std::to_string(f) + " addresses texels outside the light texture";
+        }
+    }
+    return "";
+}
+
+std::string checkPath(const std::string& name, const std::vector<uint8_t>& text) {
+    auto path = std::make_unique<CameraPath>();
+    std::memset(path.get(), 0, sizeof(CameraPath));
+    parsePathText(path.get(), text.data(), uint32_t(text.size()));
+    if (path->groupCount < 4) return name + ": groups 0 to 3 are needed";
+    for (int g = 0; g < 4; ++g)
+        if (path->groupLength[g] < 3)
+            return name + ": group " + std::to_string(g) + " has fewer than three keys";
+    for (int k = 0; k < path->keyCount; ++k)
+        if (!(path->keys[k].duration > 0))
+            return name + ": key " + std::to_string(k) + " has no positive duration";
+    return "";
+}
+
+} // namespace
+
+std::string checkPoolFiles(const std::vector<PoolFile>& files) {
+    const auto& names = expectedRecordNames();
+    if (files.size() != names.size()) return std::to_string(files.size()) + " records instead of 45";
+    for (size_t i = 0; i < files.size(); ++i)
+        if (files[i].name != names[i])
+            return "record " + std::to_string(i + 1) + " is " + files[i].name + ", not " + names[i];
+    for (int p = 0; p < kPictureCount; ++p) {
+        std::string error = checkPicture(kPictures[p], files[size_t(1 + p)].bytes);
+        if (!error.empty()) return error;
+    }
+    for (int m = 0; m < kFileMeshCount; ++m) {
+        std::string error =
+            checkMesh(kFileMeshNames[m], files[size_t(23 + 2 * m)].bytes, files[size_t(24 + 2 * m)].bytes);
+        if (!error.empty()) return error;
+    }
+    for (size_t p = 39; p < 45; ++p) {
+        std::string error = checkPath(files[p].name, files[p].bytes);
+        if (!error.empty()) return error;
+    }
+    return "";
+}

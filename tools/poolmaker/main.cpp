@@ -1,0 +1,164 @@
+// poolmaker: makes every file of the show and packs the pool.
+//   poolmaker OUTDIR           loose files under OUTDIR/pool, OUTDIR/pool/blob.raw
+//                              and the encrypted OUTDIR/blob.rar (needs rar)
+//   poolmaker --preview DIR    PNG pictures of every picture and mesh
+// Deterministic: the same files every run (the archive's encryption salt aside).
+#include "datapool/mesh.h"
+#include "datapool/pictures.h"
+#include "effects/matrix.h"
+#include "effects/span_buffer.h"
+#include "render/mesh_drawers.h"
+#include "tools/png_image.h"
+#include "tools/poolmaker/assets.h"
+#include "tools/poolmaker/checks.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <string>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+bool writeFile(const fs::path& path, const std::vector<uint8_t>& bytes) {
+    fs::create_directories(path.parent_path());
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    if (!out) {
+        std::fprintf(stderr, "poolmaker: cannot write %s\n", path.c_str());
+        return false;
+    }
+    return true;
+}
+
+std::vector<uint8_t> recordStream(const std::vector<PoolFile>& files) {
+    std::vector<uint8_t> stream;
+    for (const PoolFile& f : files) {
+        uint32_t n = uint32_t(f.bytes.size());
+        for (int i = 0; i < 4; ++i) stream.push_back(uint8_t(n >> (8 * i)));
+        stream.insert(stream.end(), f.bytes.begin(), f.bytes.end());
+    }
+    return stream;
+}
+
+std::string shellQuote(const std::string& s) {
+    std::string q = "'";
+    for (char c : s) q += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    return q + "'";
+}
+
+int preview(const fs::path& dir, const ShowAssets& assets) {
+    fs::create_directories(dir);
+    bool ok = true;
+    for (const auto& [name, image] : assets.previews)
+        ok &= writePng((dir / (name + ".png")).string(), image.pixels.data(), image.width, image.height,
+                       image.width, image.width <= 256 && image.height <= 256 ? 2 : 1);
+    // Meshes through the program's own loaders, decoders and renderer.
+    allocatePictureBlocks();
+    auto find = [&](const std::string& name) -> const std::vector<uint8_t>& {
+        for (const PoolFile& f : assets.files)
+            if (f.name == name) return f.bytes;
+        static const std::vector<uint8_t> none;
+        return none;
+    };
+    std::vector<uint8_t> scratch(2 << 20);
+    auto decode = [&](int picture) {
+        const std::vector<uint8_t>& bytes = find(kPictures[picture].name);
+        std::memcpy(scratch.data(), bytes.data(), bytes.size());
+        decodePicture(kPictures[picture], scratch.data());
+    };
+    for (int i = 0; i < kPictureCount; ++i) decode(i);
+    spanTexture = skyTexture;
+    std::vector<uint32_t> pixels(256 * 100);
+    renderTarget.pixels = pixels.data();
+    renderTarget.depthBuffer = depthBufferA;
+    renderTarget.width = 160;
+    renderTarget.height = 100;
+    renderTarget.pitch = 256;
+    renderTarget.centreX = 80;
+    renderTarget.centreY = 50;
+    renderTarget.focalX = renderTarget.focalY = 80;
+    const int textureOf[kFileMeshCount] = {0, 1, 2, 3, 4, 6, 7, 5}; // mesh order to texture order
+    const float distance[kFileMeshCount] = {16, 30, 9, 40, 60, 10, 12, 6};
+    const float lift[kFileMeshCount] = {-3, -3, 5, 0, -4, 0, 0, 0};
+    const float centreZ[kFileMeshCount] = {0, 12, 0, 0, 20, 0, 0, 0};
+    auto mesh = std::make_unique<Mesh>();
+    for (int m = 0; m < kFileMeshCount; ++m) {
+        std::string base = std::string("pool/") + kFileMeshNames[m];
+        const auto& verts = find(base + "/verts.bin");
+        const auto& faces = find(base + "/faces.bin");
+        std::memset(mesh.get(), 0, sizeof(Mesh));
+        parseMeshFiles(mesh.get(), verts.data(), uint32_t(verts.size()), faces.data(),
+                       uint32_t(faces.size()));
+        renderTarget.texture = meshTexture[textureOf[m]];
+        bool house = std::strcmp(kFileMeshNames[m], "house") == 0;
+        for (int view = 0; view < 3; ++view) {
+            Matrix4 sky = identityMatrix;
+            rotateMatrix4Y(&sky, 0.9f * float(view) - 0.4f);
+            rotateMatrix4X(&sky, -0.25f);
+            resetSpanBuffer();
+            drawMeshSpans(sky);
+            resolveSpanBuffer();
+            for (int y = 0; y < 100; ++y)
+                for (int x = 0; x < 160; ++x) depthBufferA[y * 256 + x] = 1;
+            Matrix4 model = identityMatrix;
+            translateMatrix4(&model, 0, 0, -centreZ[m]);
+            if (house) rotateMatrix4X(&model, -1.2f); // its up is -z: stand it up
+            rotateMatrix4Y(&model, 0.6f + 2.1f * float(view));
+            rotateMatrix4X(&model, 0.3f);
+            translateMatrix4(&model, 0, lift[m], distance[m]);
+            drawMeshPerspectiveBilinear(*mesh, model);
+            std::string file =
+                (dir / (std::string("mesh_") + kFileMeshNames[m] + "_" + std::to_string(view) + ".png"))
+                    .string();
+            ok &= writePng(file, pixels.data(), 160, 100, 256, 3);
+        }
+    }
+    releasePictureBlocks();
+    return ok ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    bool previewOnly = argc == 3 && std::strcmp(argv[1], "--preview") == 0;
+    if (!(argc == 2 && argv[1][0] != '-') && !previewOnly) {
+        std::fprintf(stderr, "usage: poolmaker OUTDIR | poolmaker --preview DIR\n");
+        return 2;
+    }
+    auto start = std::chrono::steady_clock::now();
+    ShowAssets assets;
+    std::vector<uint8_t> music; // the module comes with the music
+    std::string error = makeShowAssets(&assets, music);
+    if (error.empty()) error = checkPoolFiles(assets.files);
+    if (!error.empty()) {
+        std::fprintf(stderr, "poolmaker: %s\n", error.c_str());
+        return 1;
+    }
+    if (previewOnly) return preview(argv[2], assets);
+
+    fs::path out = argv[1];
+    for (const PoolFile& f : assets.files)
+        if (!writeFile(out / f.name, f.bytes)) return 1;
+    std::vector<uint8_t> stream = recordStream(assets.files);
+    if (!writeFile(out / "pool" / "blob.raw", stream)) return 1;
+    fs::path archive = fs::absolute(out / "blob.rar");
+    fs::remove(archive); // rar adds to an existing archive
+    std::string command = "cd " + shellQuote((out / "pool").string()) +
+                          " && rar a -idq -ep -m3 -pvortelqanis " + shellQuote(archive.string()) +
+                          " blob.raw >/dev/null";
+    if (std::system(command.c_str()) != 0 || !fs::exists(archive)) {
+        std::fprintf(stderr, "poolmaker: rar could not make %s (is rar installed?)\n", archive.c_str());
+        return 1;
+    }
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::printf("poolmaker: %zu records, %zu bytes of pool, %ju bytes of archive, %.1f s\n",
+                assets.files.size(), stream.size(), uintmax_t(fs::file_size(archive)), seconds);
+    return 0;
+}
