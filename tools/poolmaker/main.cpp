@@ -5,9 +5,13 @@
 // Deterministic: the same files every run (the archive's encryption salt aside).
 #include "datapool/mesh.h"
 #include "datapool/pictures.h"
+#include "effects/camera_path.h"
 #include "effects/matrix.h"
 #include "effects/span_buffer.h"
+#include "effects/tubes.h"
+#include "effects/water.h"
 #include "render/mesh_drawers.h"
+#include "timeline/view.h"
 #include "tools/png_image.h"
 #include "tools/poolmaker/assets.h"
 #include "tools/poolmaker/checks.h"
@@ -119,6 +123,58 @@ int preview(const fs::path& dir, const ShowAssets& assets) {
                     .string();
             ok &= writePng(file, pixels.data(), 160, 100, 256, 3);
         }
+    }
+    // Each scene's camera pairs along their paths: a strip of frames per pair.
+    struct Shot {
+        const char* mesh;
+        int path, eye, target;
+        double until; // path time the scene reaches
+        double focalX, focalY;
+    };
+    const Shot shots[] = {{"pot", 0, 2, 3, 20000, 90, 70},     {"pot", 0, 0, 1, 20000, 90, 70},
+                          {"pet", 1, 0, 1, 8000, 50, 60},      {"pet", 1, 3, 2, 8000, 50, 60},
+                          {"house", 5, 0, 1, 12000, 100, 75},  {"zilm", 4, 0, 1, 11000, 60, 37},
+                          {"zilm", 4, 2, 3, 11000, 100, 75},   {"cornell", 2, 3, 2, 8000, 80, 80},
+                          {"cornell", 2, 1, 0, 8000, 90, 60},  {"wirecube", 3, 0, 1, 8000, 64, 64},
+                          {"wirecube", 3, 2, 3, 24000, 64, 64}};
+    const char* pathNames[6] = {"pot", "pet", "cornell", "wirecube", "zilm", "house"};
+    buildTubes();
+    resetWater();
+    auto path = std::make_unique<CameraPath>();
+    std::vector<uint32_t> strip(size_t(160 * 6) * 100);
+    for (const Shot& shot : shots) {
+        int m = 0;
+        while (std::strcmp(kFileMeshNames[m], shot.mesh) != 0) ++m;
+        std::string base = std::string("pool/") + shot.mesh;
+        const auto& verts = find(base + "/verts.bin");
+        const auto& faces = find(base + "/faces.bin");
+        std::memset(mesh.get(), 0, sizeof(Mesh));
+        parseMeshFiles(mesh.get(), verts.data(), uint32_t(verts.size()), faces.data(),
+                       uint32_t(faces.size()));
+        const auto& text = find(std::string("pool/") + pathNames[shot.path] + "/import/path.txt");
+        std::memset(path.get(), 0, sizeof(CameraPath));
+        parsePathText(path.get(), text.data(), uint32_t(text.size()));
+        renderTarget.texture = meshTexture[textureOf[m]];
+        renderTarget.focalX = shot.focalX;
+        renderTarget.focalY = shot.focalY;
+        for (int frame = 0; frame < 6; ++frame) {
+            double time = shot.until * frame / 6;
+            Matrix4 view = buildViewMatrix(*path, shot.eye, shot.target, time);
+            resetSpanBuffer();
+            drawMeshSpans(view);
+            resolveSpanBuffer();
+            for (int y = 0; y < 100; ++y)
+                for (int x = 0; x < 160; ++x) depthBufferA[y * 256 + x] = 1;
+            drawMeshPerspectiveBilinear(*mesh, view);
+            if (shot.path == 0) drawTubes(view, uint32_t(time));
+            if (shot.path == 5) drawWaterSurface(view, 0);
+            for (int y = 0; y < 100; ++y)
+                std::memcpy(&strip[size_t(y) * 960 + size_t(frame) * 160], &pixels[size_t(y) * 256], 160 * 4);
+        }
+        std::string file = (dir / ("path_" + std::string(pathNames[shot.path]) + "_" +
+                                   std::to_string(shot.eye) + std::to_string(shot.target) + ".png"))
+                               .string();
+        ok &= writePng(file, strip.data(), 960, 100, 960, 1);
     }
     releasePictureBlocks();
     return ok ? 0 : 1;

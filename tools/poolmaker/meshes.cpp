@@ -163,11 +163,11 @@ Model makeZilm() {
             double centre = std::exp(-((cx * cx) / 200 + (cz - 20) * (cz - 20) / 300));
             double h = 1.5 + 9 * centre + 3 * std::fabs(std::sin(i * 7.1 + j * 3.3));
             double w = 1.2 + 0.4 * std::fabs(std::sin(i * 1.7 + j * 5.1));
-            uint32_t tone = (i + j) % 3 == 0 ? kViolet : (i * j) % 4 == 1 ? kSteel : 0x3A3468;
+            uint32_t tone = (i + j) % 3 == 0 ? 0x8A5AC0 : (i * j) % 4 == 1 ? kSteel : 0x6A6498;
             addBox(m, {cx - w, 1 - h, cz - w}, {cx + w, 1, cz + w}, hexColour(tone), false, false);
         }
-    m.lights = {sun({-0.8, -0.35, 0.5}, kOrange, 1.2), sun({0.5, -0.6, -0.6}, kTeal, 0.4)};
-    m.ambient = {0.14, 0.12, 0.26};
+    m.lights = {sun({-0.8, -0.45, 0.5}, kOrange, 1.5), sun({0.5, -0.6, -0.6}, kTeal, 0.6)};
+    m.ambient = {0.3, 0.24, 0.42};
     m.occlusionRange = 3;
     return m;
 }

@@ -3,6 +3,8 @@
 // house up is -z), durations in path time (4,000 an order), angles in degrees.
 #include "tools/poolmaker/assets.h"
 
+#include "effects/matrix.h"
+
 #include <cmath>
 #include <sstream>
 
@@ -49,6 +51,27 @@ std::vector<Key> orbitUpZ(Vec centre, double r, double height, double startTurn,
                        centre.z - height + bob * std::sin(2 * a), 0});
     }
     return out;
+}
+
+// Rolls every eye key so that the world's up direction (up = -z for the
+// house) stays upright on screen as the camera circles.
+void keepUpright(std::vector<Key>& eyes, const std::vector<Key>& targets, Vec up) {
+    double previous = 0;
+    for (size_t i = 0; i < eyes.size(); ++i) {
+        Key& e = eyes[i];
+        const Key& t = targets[i];
+        double dx = e.x - t.x, dy = e.y - t.y, dz = e.z - t.z;
+        Matrix4 m = identityMatrix;
+        rotateMatrix4Y(&m, float(std::atan2(-dx, -dz)));
+        rotateMatrix4X(&m, float(std::atan2(-dy, std::sqrt(dz * dz + dx * dx))));
+        Vector3 u = {float(up.x), float(up.y), float(up.z)};
+        rotateVector3(m, &u);
+        double roll = std::atan2(-double(u.x), -double(u.y)) * 180 / M_PI;
+        while (roll - previous > 180) roll -= 360; // keep the angles continuous, they are interpolated
+        while (roll - previous < -180) roll += 360;
+        previous = roll;
+        e.angle = int(std::lround(roll));
+    }
 }
 
 std::vector<Key> points(const std::vector<Vec>& at) {
@@ -106,18 +129,19 @@ std::vector<std::pair<std::string, std::string>> makePaths() {
     // Zilm (scenes 6 to 9): a city from x -20..20, z 0..40, ground at y = 1; streets at multiples of 4.
     paths.push_back({"pool/zilm/import/path.txt",
                      pathText("zilm",
-                              {orbit({0, 1, 20}, 30, 26, 7, 0.75, 0.5, 8, 2.0, 4),   // 0 eye, high sweep
-                               orbit({0, 1, 20}, 6, 6, 3, 0.75, 0.5, 8, 1.0),        // 1 target
-                               orbit({0, 1, 20}, 16, 20, 3.5, 0.25, -1, 8, 1.0, 12), // 2 eye, low and fast
-                               orbit({0, 1, 20}, 4, 4, 5, 0.5, -1, 8, 1.5)},         // 3 target
+                              {orbit({0, 1, 20}, 32, 30, 9, 0.75, 0.5, 8, 2.0, 4),  // 0 eye, wide sweep
+                               orbit({0, 1, 20}, 6, 6, 3, 0.75, 0.5, 8, 1.0),       // 1 target
+                               orbit({0, 1, 20}, 30, 30, 13, 0.25, -1, 8, 1.5, 12), // 2 eye, over the roofs
+                               orbit({0, 1, 20}, 5, 5, 4, 0.5, -1, 8, 1.5)},        // 3 target
                               1500)});
     // House (scene 5): water in the x-y plane, up is -z; the house stands at the origin.
-    paths.push_back(
-        {"pool/house/import/path.txt",
-         pathText("house",
-                  {orbitUpZ({0, 0, 0}, 4.2, 3.0, 0.25, 8, 0.6), // 0 eye
-                   orbitUpZ({0, 0, 0}, 0.3, 1.4, 0.25, 8, 0.2), // 1 target
-                   orbitUpZ({0, 0, 0}, 3.0, 2.0, 0.75, 8, 0.4), orbitUpZ({0, 0, 0}, 0.3, 1.4, 0.75, 8, 0.2)},
-                  1500)});
+    std::vector<Key> houseEye = orbitUpZ({0, 0, 0}, 4.6, 3.2, 0.25, 8, 0.6);
+    std::vector<Key> houseLook = orbitUpZ({0, 0, 0}, 0.3, 1.2, 0.25, 8, 0.2);
+    std::vector<Key> houseEye2 = orbitUpZ({0, 0, 0}, 3.4, 2.2, 0.75, 8, 0.4);
+    std::vector<Key> houseLook2 = orbitUpZ({0, 0, 0}, 0.3, 1.2, 0.75, 8, 0.2);
+    keepUpright(houseEye, houseLook, {0, 0, -1});
+    keepUpright(houseEye2, houseLook2, {0, 0, -1});
+    paths.push_back({"pool/house/import/path.txt",
+                     pathText("house", {houseEye, houseLook, houseEye2, houseLook2}, 1500)});
     return paths;
 }
