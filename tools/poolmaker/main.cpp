@@ -15,6 +15,7 @@
 #include "tools/png_image.h"
 #include "tools/poolmaker/assets.h"
 #include "tools/poolmaker/checks.h"
+#include "tools/poolmaker/music.h"
 
 #include <chrono>
 #include <cmath>
@@ -190,7 +191,7 @@ int main(int argc, char** argv) {
     }
     auto start = std::chrono::steady_clock::now();
     ShowAssets assets;
-    std::vector<uint8_t> music; // the module comes with the music
+    std::vector<uint8_t> music = makeMusic();
     std::string error = makeShowAssets(&assets, music);
     if (error.empty()) error = checkPoolFiles(assets.files);
     if (!error.empty()) {
