@@ -130,9 +130,11 @@ struct ShellPipes {
 }
 
 // Starts the program in a fresh 80 x 50 pseudo-terminal (withTerminal) or in
-// a new session with no terminal at all. stderr goes to a file.
+// a new session with no terminal at all, in the folder with the show's data
+// unless told otherwise, silently. stderr goes to a file.
 void start(Child& child, std::vector<std::string> args, bool withTerminal = true,
-           std::vector<std::string> env = {}, ShellPipes* shell = nullptr) {
+           std::vector<std::string> env = {}, ShellPipes* shell = nullptr,
+           const char* folder = CELLRUNE_SHOW_DIR) {
     char path[] = "/tmp/cellrune-err-XXXXXX";
     int errFd = mkstemp(path);
     ASSERT_GE(errFd, 0);
@@ -149,9 +151,11 @@ void start(Child& child, std::vector<std::string> args, bool withTerminal = true
             dup2(in, 0);
         }
         dup2(errFd, 2);
+        if (folder && chdir(folder) != 0) _exit(126);
         unsetenv("CELLRUNE_DEBUG");
         unsetenv("COLORTERM");
         unsetenv("DISPLAY");
+        setenv("CELLRUNE_SILENT", "1", 1); // no sound device in tests; the music still keeps time
         unsetenv("WAYLAND_DISPLAY");
         for (auto& e : env) putenv(e.data());
         std::vector<char*> argv{const_cast<char*>(CELLRUNE_BINARY)};
@@ -378,6 +382,37 @@ TEST(Program, StartingInAWindowNeverTouchesTheTerminal) {
     kill(child.pid, SIGINT);
     ASSERT_TRUE(child.pump(5000));
     EXPECT_EQ(child.status, 0);
+}
+
+TEST(Program, TheShowStartsFromItsArchiveAndSaysNothingWhenAllIsWell) {
+    Child child;
+    auto launched = Clock::now();
+    start(child, {"mode", "3"}, true, {"CELLRUNE_SILENT=1"}, nullptr, CELLRUNE_SHOW_DIR);
+    ASSERT_TRUE(child.waitFor(kAlternateOn));
+    size_t opened = child.screen.size();
+    ASSERT_TRUE(child.waitFor("\x1b[?2026h", opened)); // the first frame
+    auto firstFrame = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - launched).count();
+    std::printf("launch to first frame: %lld ms\n", static_cast<long long>(firstFrame));
+    child.type("\x1b");
+    ASSERT_TRUE(child.pump(5000));
+    EXPECT_EQ(child.status, 0);
+    EXPECT_EQ(child.err(), "\n\n\nkonten:"); // no warning: every record as expected
+}
+
+TEST(Program, AMissingArchiveStillReachesTheFirstFrame) {
+    char folder[] = "/tmp/cellrune-empty-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    Child child;
+    start(child, {"mode", "3"}, true, {"CELLRUNE_SILENT=1"}, nullptr, folder);
+    ASSERT_TRUE(child.waitFor(kAlternateOn));
+    ASSERT_TRUE(child.waitFor("\x1b[?2026h", child.screen.size()));
+    child.type("\x1b");
+    ASSERT_TRUE(child.pump(5000));
+    EXPECT_EQ(child.status, 0);
+    std::string err = child.err();
+    EXPECT_NE(err.find("blob.rar"), std::string::npos) << err;
+    EXPECT_NE(err.find(folder), std::string::npos) << err;
+    rmdir(folder);
 }
 
 TEST(Program, DebugTextGoesToStderrWhenItIsNotATerminal) {

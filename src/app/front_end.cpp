@@ -23,6 +23,8 @@ FrontEndResult parseFrontEnd(int argc, const char* const* argv, FrontEndOptions*
             options->help = true;
         } else if (std::strcmp(token, "--version") == 0) {
             options->version = true;
+        } else if (std::strcmp(token, "--silent") == 0) {
+            options->silent = true;
         } else if (std::strncmp(token, "--colors", 8) == 0 && (token[8] == '\0' || token[8] == '=')) {
             const char* value = token[8] == '=' ? token + 9 : (i + 1 < argc ? argv[++i] : "");
             if (std::strcmp(value, "16") == 0) {
@@ -64,6 +66,7 @@ const char* usageText() {
            "Front-end options:\n"
            "  --colors 16|24  colours sent to the terminal (default: 24 where\n"
            "                  COLORTERM is truecolor or 24bit, else 16)\n"
+           "  --silent        no sound (the music still sets the pace)\n"
            "  --help          print this text and exit\n"
            "  --version       print the version and exit\n"
            "\n"
@@ -72,7 +75,8 @@ const char* usageText() {
            "on press in the terminal.\n"
            "\n"
            "Environment:\n"
-           "  CELLRUNE_DEBUG=FILE  append the debug trace texts to FILE\n";
+           "  CELLRUNE_DEBUG=FILE  append the debug trace texts to FILE\n"
+           "  CELLRUNE_SILENT=1    as --silent\n";
 }
 
 const char* versionText() {

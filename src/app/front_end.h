@@ -11,7 +11,8 @@
 struct FrontEndOptions {
     bool help = false;
     bool version = false;
-    int colours = 0; // --colors 16|24; 0 detects
+    int colours = 0;     // --colors 16|24; 0 detects
+    bool silent = false; // --silent: no sound, the music still keeps time
 };
 
 enum class FrontEndResult { kRun, kHelp, kVersion, kError };

@@ -2,6 +2,7 @@
 #include "app/front_end.h"
 #include "app/main_loop.h"
 #include "platform/messages.h"
+#include "platform/music_player.h"
 #include "platform/terminal.h"
 
 #include <cstdio>
@@ -26,5 +27,6 @@ int main(int argc, char** argv) {
     }
     installQuitSignals();
     terminalSetColourDepth(options.colours);
+    forceSilentMusic(options.silent);
     return WinMain(nullptr, nullptr, commandLine.c_str(), 0);
 }

@@ -1,9 +1,12 @@
 #include "app/main_loop.h"
 
+#include "app/music.h"
 #include "app/settings.h"
 #include "app/startup.h"
+#include "datapool/pool.h"
 #include "display/display_mode.h"
 #include "display/presenters.h"
+#include "platform/music_player.h"
 #include "platform/terminal.h"
 #include "timeline/frame_clock.h"
 
@@ -46,5 +49,9 @@ int WinMain(InstanceHandle instance, InstanceHandle, const char* commandLine, in
 }
 
 void shutDown() {
+    // The player's calls in the order the show always made them: free, then stop.
+    BASS_MusicFree(musicHandle);
     releaseStartUp();
+    BASS_ChannelStop(musicHandle);
+    if (!useArchive && useBlobFile) releasePool();
 }

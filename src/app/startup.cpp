@@ -1,6 +1,72 @@
 #include "app/startup.h"
 
-// The show has no data to load yet; the loop starts at once.
-void runStartUp() {}
+#include "app/music.h"
+#include "app/settings.h"
+#include "datapool/mesh.h"
+#include "datapool/pictures.h"
+#include "datapool/pool.h"
+#include "effects/camera_path.h"
+#include "effects/fisheye.h"
+#include "effects/span_buffer.h"
+#include "effects/tubes.h"
+#include "platform/music_player.h"
+#include "render/render_target.h"
 
-void releaseStartUp() {}
+#include <cstring>
+#include <memory>
+
+namespace {
+
+constexpr uint32_t kScratchBytes = 2 << 20;
+bool blocksAllocated = false;
+
+} // namespace
+
+void runStartUp() {
+    allocatePictureBlocks();
+    blocksAllocated = true;
+    std::unique_ptr<uint8_t[]> scratch(new uint8_t[kScratchBytes]());
+    openPool();
+    // When the pool itself failed, that one message says it all.
+    const bool warn = !poolStatus.failed;
+
+    uint32_t length = readPoolFile("pool/BOARDS4F.IT", scratch.get(), kScratchBytes);
+    initMusic(scratch.get(), length); // the player copies the module: the block is reused at once
+
+    for (const PictureSpec& picture : kPictures) {
+        if (picture.encoding == PictureEncoding::kConsoleCells) {
+            // Console cells go straight into their arrays.
+            uint32_t got =
+                readPoolFile(picture.name, picture.destination(), uint32_t(pictureRecordSize(picture)));
+            if (warn) warnIfPictureSizeDiffers(picture, got);
+            continue;
+        }
+        uint32_t got = readPoolFile(picture.name, scratch.get(), kScratchBytes);
+        if (warn) warnIfPictureSizeDiffers(picture, got);
+        decodePicture(picture, scratch.get());
+    }
+
+    for (int m = 0; m < kFileMeshCount; ++m) {
+        MeshLoadReport report = loadMesh(&fileMeshes[m], kFileMeshNames[m]);
+        if (warn) warnIfMeshDamaged(kFileMeshNames[m], report);
+    }
+    buildProceduralMeshes();
+    buildTubes();
+    buildRoomLookup();
+
+    for (int p = 0; p < kPathCount; ++p) {
+        uint32_t got = readPoolFile(kPathFiles[p], scratch.get(), kScratchBytes);
+        parsePathText(&cameraPaths[p], scratch.get(), got);
+    }
+    scratch.reset();
+
+    if (startPosition != 0) BASS_ChannelSetPosition(musicHandle, uint64_t(startPosition & 0xFFFF));
+    spanTexture = skyTexture;
+    renderTarget.depthBuffer = depthBufferA;
+    BASS_ChannelPlay(musicHandle, 0);
+}
+
+void releaseStartUp() {
+    if (blocksAllocated) releasePictureBlocks();
+    blocksAllocated = false;
+}

@@ -64,6 +64,13 @@ uint32_t dataEnd() {
     return useArchive ? poolWritePosition : poolStatus.dataLength;
 }
 
+PoolReadObserver readObserver = nullptr;
+
+uint32_t observed(const char* name, uint32_t bytes) {
+    if (readObserver) readObserver(name, bytes);
+    return bytes;
+}
+
 } // namespace
 
 uint8_t* poolBuffer = archiveStorage;
@@ -175,7 +182,17 @@ void openPool() {
     poolReadPosition = 0;
 }
 
+void setPoolReadObserver(PoolReadObserver observer) {
+    readObserver = observer;
+}
+
+static uint32_t readRecord(const char* name, void* destination, uint32_t capacity);
+
 uint32_t readPoolFile(const char* name, void* destination, uint32_t capacity) {
+    return observed(name, readRecord(name, destination, capacity));
+}
+
+static uint32_t readRecord(const char* name, void* destination, uint32_t capacity) {
     if (!useArchive && !useBlobFile) {
         FILE* file = std::fopen(name, "rb");
         if (!file) return 0;

@@ -40,5 +40,10 @@ uint32_t readPoolFile(const char* name, void* destination, uint32_t capacity);
 void extractArchive(const char* archiveName);
 int archiveCallback(unsigned int message, long userData, long p1, long p2);
 
+// Called after every readPoolFile with the name asked for and the bytes
+// placed (diagnostics and tests); null for none.
+using PoolReadObserver = void (*)(const char* name, uint32_t bytes);
+void setPoolReadObserver(PoolReadObserver observer);
+
 void releasePool(); // frees the blob file's heap copy (shutDown)
 void resetPool();   // empties the pool so it can be opened again (tests, tools)

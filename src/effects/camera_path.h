@@ -30,6 +30,12 @@ struct CameraPath {
     int32_t groupLength[kPathGroups];
 };
 
+// The show's six paths, in the order start-up reads them.
+constexpr int kPathCount = 6;
+enum PathName { kPotPath, kPetPath, kCornellPath, kWirecubePath, kZilmPath, kHousePath };
+extern const char* const kPathFiles[kPathCount];
+extern CameraPath cameraPaths[kPathCount];
+
 int parsePathText(CameraPath* path, const uint8_t* text, uint32_t length);
 void appendPathKey(CameraPath* path, float x, float y, float z, float duration, double angle);
 Vector3* sampleCameraPath(const CameraPath* path, Vector3* outPosition, float* outAngle, double time,

@@ -1,18 +1,23 @@
 #include "timeline/frame_clock.h"
 
+#include "app/music.h"
 #include "display/cell_image.h"
 #include "display/display_mode.h"
+#include "platform/music_player.h"
 #include "timeline/test_card.h"
-
-#include <chrono>
 
 uint32_t frameNumber = 0;
 
+int32_t readMusicClock() {
+    BASS_MusicSetAttribute(musicHandle, 2, 256);
+    uint32_t position = uint32_t(BASS_ChannelGetPosition(musicHandle));
+    return int32_t((position >> 16) + ((position & 0xFFFF) << 14));
+}
+
 int32_t renderFrame() {
-    static const auto start = std::chrono::steady_clock::now();
-    auto elapsed =
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
-    drawTestCard(frameBuffer, static_cast<uint32_t>(elapsed.count()));
+    int32_t clock = readMusicClock();
+    // Until the scenes exist: the test card, moved by the music (a row is 3,000 / 28 ms).
+    drawTestCard(frameBuffer, uint32_t(int64_t(clock) * 3000 / 28 / 256));
     if (currentConverter) currentConverter(frameBuffer, frameNumber);
     if (currentPresenter) currentPresenter();
     uint32_t shown = frameNumber++;

@@ -11,3 +11,6 @@
 extern uint32_t frameNumber;
 
 int32_t renderFrame();
+
+// The music position as a clock: order x 16,384 + row x 256 + fraction.
+int32_t readMusicClock();

@@ -51,6 +51,6 @@ file_exists() { [ -s "$1" ]; }
 # Starts the program in an 80 x 50 session; records the terminal modes
 # before and after, and the exit status.
 start_show() {
-  t new-session -d -x 80 -y 50 \
+  t new-session -d -x 80 -y 50 -c "${show_dir:-$PWD}" \
     "stty -g > $work/before; env -u COLORTERM $* 2>$work/stderr; echo \$? > $work/status; stty -g > $work/after; sleep 600"
 }

@@ -5,6 +5,7 @@ set -uo pipefail
 . "$(dirname "$0")/common.sh"
 need tmux
 bin=$1
+show_dir="$(dirname "$bin")/show" # where the build put the show's data
 
 start_show "$bin"
 wait_for 10 title_is "-[ CELLRUNE ]-" || fail "no caption; title is '$(pane_title)'"

@@ -6,6 +6,7 @@ set -uo pipefail
 . "$(dirname "$0")/common.sh"
 need tmux Xvfb xdotool convert import
 bin=$1
+show_dir="$(dirname "$bin")/show" # where the build put the show's data
 shot=${2:-$work/window.png}
 
 exec 3>"$work/display"

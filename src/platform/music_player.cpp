@@ -1,0 +1,341 @@
+#include "platform/music_player.h"
+
+#include "platform/user_output.h"
+
+#include <SDL2/SDL.h>
+#include <libopenmpt/libopenmpt.hpp>
+
+#include <atomic>
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <memory>
+#include <mutex>
+#include <sstream>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr int kHistory = 16;       // recent row starts kept for the heard position
+constexpr int kDeviceFrames = 512; // about 12 ms a device buffer
+
+struct RowStart {
+    int32_t order, row;
+    int64_t frame; // absolute rendered frame where the row begins
+};
+
+// What the main thread reads: written whole by the rendering side.
+struct Snapshot {
+    int64_t chunkStart, chunkEnd; // rendered frames before and after the last chunk
+    int64_t chunkTimeNs;          // when that chunk was handed to the device
+    int64_t latencyFrames;        // frames between rendering and hearing
+    uint32_t rowFrames;
+    int count;
+    RowStart rows[kHistory]; // oldest first
+};
+
+struct Player {
+    bool initialised = false;
+    bool forcedSilent = false;
+    bool silent = false;
+    SDL_AudioDeviceID device = 0;
+    int64_t deviceFrames = kDeviceFrames; // what the device actually took
+    std::unique_ptr<openmpt::module> module;
+    std::ostringstream log; // libopenmpt's messages go here, never to the terminal
+    bool playing = false;
+    uint32_t scaler = 256;
+
+    // Rendering side (audio thread, or the silent thread).
+    int64_t rendered = 0;
+    int64_t rowStart = 0;
+    uint32_t rowFrames = 0;
+    bool rowIdentityPending = true;
+    RowStart history[kHistory];
+    int historyCount = 0;
+
+    // The exchange.
+    std::atomic<uint32_t> sequence{0};
+    Snapshot shared = {};
+
+    // Silent playback.
+    std::thread silentThread;
+    std::atomic<bool> silentRunning{false};
+
+    std::mutex silentLock; // the silent thread's rendering against position changes
+
+    // Main thread: the last heard frame returned, so time never runs back.
+    int64_t lastHeard = INT64_MIN;
+};
+
+Player player;
+
+// At exit the silent thread must not outlive the player it renders for.
+struct StopAtExit {
+    ~StopAtExit() {
+        if (player.silentThread.joinable()) {
+            player.silentRunning = false;
+            player.silentThread.join();
+        }
+    }
+};
+
+StopAtExit stopAtExit; // destroyed before player: declared after it
+
+int64_t nowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+}
+
+uint32_t currentRowFrames() {
+    int speed = player.module->get_current_speed(), tempo = player.module->get_current_tempo();
+    if (speed <= 0 || tempo <= 0) return 1;
+    return uint32_t(speed) * uint32_t(kMusicRate * 5 / (tempo * 2)); // rate x 2.5 / tempo, truncated
+}
+
+void publish(int64_t chunkStart, int64_t latency) {
+    Snapshot s;
+    s.chunkStart = chunkStart;
+    s.chunkEnd = player.rendered;
+    s.chunkTimeNs = nowNs();
+    s.latencyFrames = latency;
+    s.rowFrames = player.rowFrames;
+    s.count = player.historyCount;
+    std::memcpy(s.rows, player.history, sizeof s.rows);
+    player.sequence.fetch_add(1, std::memory_order_acq_rel); // odd: writing
+    std::memcpy(static_cast<void*>(&player.shared), &s, sizeof s);
+    player.sequence.fetch_add(1, std::memory_order_release);
+}
+
+void rememberRow() {
+    RowStart r = {player.module->get_current_order(), player.module->get_current_row(), player.rowStart};
+    if (player.historyCount == kHistory) {
+        std::memmove(player.history, player.history + 1, sizeof(RowStart) * (kHistory - 1));
+        --player.historyCount;
+    }
+    player.history[player.historyCount++] = r;
+}
+
+// Renders frames, cut at row boundaries so each row's start frame is known.
+void render(float* out, int frames) {
+    int done = 0;
+    while (done < frames) {
+        int64_t toBoundary = player.rowStart + player.rowFrames - player.rendered;
+        int n = int(std::min<int64_t>(frames - done, toBoundary > 0 ? toBoundary : 1));
+        size_t got = player.module->read_interleaved_stereo(kMusicRate, size_t(n), out + 2 * done);
+        if (got < size_t(n))
+            std::memset(out + 2 * (done + int(got)), 0, sizeof(float) * 2 * size_t(n - int(got)));
+        player.rendered += n;
+        done += n;
+        // libopenmpt names the row once its first tick has been rendered.
+        if (player.rowIdentityPending) {
+            rememberRow();
+            player.rowIdentityPending = false;
+        }
+        if (player.rendered >= player.rowStart + player.rowFrames) {
+            player.rowStart = player.rendered;
+            player.rowFrames = currentRowFrames();
+            player.rowIdentityPending = true;
+        }
+    }
+}
+
+void audioCallback(void*, Uint8* stream, int bytes) {
+    int64_t start = player.rendered;
+    render(reinterpret_cast<float*>(stream), bytes / int(2 * sizeof(float)));
+    // What was just rendered is heard after the buffer now playing: one device buffer.
+    publish(start, player.deviceFrames);
+}
+
+void silentLoop() {
+    std::vector<float> discard(2 * 1024);
+    auto start = Clock::now();
+    int64_t base = player.rendered;
+    while (player.silentRunning.load()) {
+        double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
+        int64_t target = base + int64_t(elapsed * kMusicRate);
+        std::lock_guard<std::mutex> hold(player.silentLock);
+        while (player.rendered < target) {
+            int64_t chunkStart = player.rendered;
+            render(discard.data(), int(std::min<int64_t>(1024, target - player.rendered)));
+            publish(chunkStart, 0);
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
+
+// SDL and ALSA may print while probing devices; keep it off the terminal.
+struct QuietStderr {
+    int saved = -1;
+    QuietStderr() {
+        std::fflush(stderr);
+        saved = dup(STDERR_FILENO);
+        int null = open("/dev/null", O_WRONLY);
+        if (null >= 0) {
+            dup2(null, STDERR_FILENO);
+            close(null);
+        }
+    }
+    ~QuietStderr() {
+        if (saved >= 0) {
+            dup2(saved, STDERR_FILENO);
+            close(saved);
+        }
+    }
+};
+
+void resetPosition() {
+    player.rowStart = player.rendered;
+    player.rowFrames = currentRowFrames();
+    player.historyCount = 0;
+    rememberRow(); // a new position names its row at once
+    player.rowIdentityPending = false;
+    player.lastHeard = INT64_MIN;
+    publish(player.rendered, 0);
+}
+
+} // namespace
+
+void forceSilentMusic(bool silent) {
+    player.forcedSilent = silent;
+}
+bool musicIsSilent() {
+    return player.silent;
+}
+uint32_t musicRowFrames() {
+    return player.module ? currentRowFrames() : 0;
+}
+
+uint32_t BASS_GetVersion() {
+    return kBassVersion;
+}
+
+int BASS_Init(int, uint32_t, uint32_t, void*, void*) {
+    if (player.initialised) return 1;
+    player.initialised = true;
+    const char* forced = std::getenv("CELLRUNE_SILENT");
+    if (player.forcedSilent || (forced && *forced && std::strcmp(forced, "0") != 0)) {
+        player.silent = true;
+        return 1;
+    }
+    std::string reason;
+    {
+        QuietStderr quiet;
+        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
+            reason = SDL_GetError();
+        } else {
+            SDL_AudioSpec want = {}, have = {};
+            want.freq = kMusicRate;
+            want.format = AUDIO_F32SYS;
+            want.channels = 2;
+            want.samples = kDeviceFrames;
+            want.callback = audioCallback;
+            player.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+            if (!player.device)
+                reason = SDL_GetError();
+            else
+                player.deviceFrames = have.samples;
+        }
+    }
+    if (!player.device) {
+        player.silent = true;
+        reportProblem("sound is off (%s); the show runs silently, on time",
+                      reason.empty() ? "no sound device" : reason.c_str());
+    }
+    return 1; // playback runs either way
+}
+
+uint32_t BASS_MusicLoad(int, const void* file, uint64_t offset, uint32_t length, uint32_t, uint32_t) {
+    if (!file || length == 0) return 0;
+    try {
+        const uint8_t* bytes = static_cast<const uint8_t*>(file) + offset;
+        player.module = std::make_unique<openmpt::module>(bytes, size_t(length), player.log);
+    } catch (const std::exception&) {
+        player.module.reset();
+        return 0;
+    }
+    player.module->set_repeat_count(-1);
+    player.module->ctl_set_integer("dither", 0);
+    player.rendered = 0;
+    resetPosition();
+    return kMusicHandle;
+}
+
+int BASS_ChannelSetPosition(uint32_t handle, uint64_t position) {
+    if (handle != kMusicHandle || !player.module) return 0;
+    std::lock_guard<std::mutex> hold(player.silentLock);
+    if (player.device) SDL_LockAudioDevice(player.device);
+    player.module->set_position_order_row(int32_t(position & 0xFFFF), 0);
+    resetPosition();
+    if (player.device) SDL_UnlockAudioDevice(player.device);
+    return 1;
+}
+
+int BASS_ChannelPlay(uint32_t handle, int) {
+    if (handle != kMusicHandle || !player.module || player.playing) return 0;
+    player.playing = true;
+    if (player.device) {
+        SDL_PauseAudioDevice(player.device, 0);
+    } else {
+        player.silentRunning = true;
+        player.silentThread = std::thread(silentLoop);
+    }
+    return 1;
+}
+
+int BASS_MusicSetAttribute(uint32_t handle, uint32_t attribute, uint32_t value) {
+    if (handle != kMusicHandle || attribute != 2 || value == 0 || value > 0xFFFF) return 0;
+    player.scaler = value;
+    return 1;
+}
+
+uint64_t BASS_ChannelGetPosition(uint32_t handle) {
+    if (handle != kMusicHandle || !player.module) return ~uint64_t{0};
+    Snapshot s;
+    for (;;) {
+        uint32_t before = player.sequence.load(std::memory_order_acquire);
+        if (before & 1) continue;
+        std::memcpy(&s, static_cast<const void*>(&player.shared), sizeof s);
+        std::atomic_thread_fence(std::memory_order_acquire);
+        if (player.sequence.load(std::memory_order_relaxed) == before) break;
+    }
+    if (s.count == 0) return 0;
+    // The frame being heard: the chunk's start less the device's delay, moved on by the time since.
+    int64_t heard = s.chunkStart - s.latencyFrames;
+    if (player.playing) heard += (nowNs() - s.chunkTimeNs) * kMusicRate / 1000000000;
+    int64_t newest = s.chunkEnd - s.latencyFrames;
+    if (heard > newest) heard = newest; // never beyond what was rendered
+    if (heard < player.lastHeard) heard = player.lastHeard;
+    player.lastHeard = heard;
+    int index = s.count - 1;
+    while (index > 0 && s.rows[index].frame > heard) --index;
+    const RowStart& r = s.rows[index];
+    int64_t into = heard - r.frame;
+    if (into < 0) into = 0;
+    uint32_t rowFrames = s.rowFrames ? s.rowFrames : 1;
+    uint64_t fraction = uint64_t(into) * player.scaler / rowFrames;
+    if (fraction >= player.scaler) fraction = player.scaler - 1; // never a whole row
+    uint64_t high = (uint64_t(r.row) * player.scaler + fraction) & 0xFFFF;
+    return (uint64_t(uint32_t(r.order)) & 0xFFFF) | high << 16;
+}
+
+int BASS_MusicFree(uint32_t handle) {
+    if (handle != kMusicHandle) return 0;
+    if (player.device) {
+        SDL_CloseAudioDevice(player.device);
+        player.device = 0;
+    }
+    if (player.silentThread.joinable()) {
+        player.silentRunning = false;
+        player.silentThread.join();
+    }
+    player.module.reset();
+    player.playing = false;
+    return 1;
+}
+
+int BASS_ChannelStop(uint32_t handle) {
+    return handle == kMusicHandle ? 1 : 0;
+}

@@ -1,0 +1,36 @@
+// music_player: the module player behind the show's clock, with the call
+// interface the show was written against (the BASS names and arguments).
+//
+// libopenmpt renders the module (copied at load, so the caller may reuse its
+// buffer), repeating as the module says; SDL2 audio plays it at 44,100 Hz
+// stereo from its own thread. Without a sound device (or with CELLRUNE_SILENT
+// set, or forceSilentMusic) the module is rendered at real-time pace into a
+// discarded buffer, so the position advances exactly as if it were heard; one
+// line on stderr says why. BASS_ChannelGetPosition gives the position being
+// heard now: low 16 bits the order, high 16 bits row x scaler + fraction,
+// compensated for the device buffer and interpolated between callbacks, never
+// backwards within a row, the fraction never a whole row. The audio thread and
+// the main thread share only a snapshot exchanged through a sequence counter.
+#pragma once
+
+#include <cstdint>
+
+constexpr uint32_t kBassVersion = 0x00010002;
+constexpr uint32_t kMusicHandle = 1;
+constexpr int kMusicRate = 44100;
+
+uint32_t BASS_GetVersion();
+int BASS_Init(int device, uint32_t frequency, uint32_t flags, void* window, void* clsid);
+uint32_t BASS_MusicLoad(int fromMemory, const void* file, uint64_t offset, uint32_t length, uint32_t flags,
+                        uint32_t frequency);
+int BASS_ChannelSetPosition(uint32_t handle, uint64_t position);
+int BASS_ChannelPlay(uint32_t handle, int restart);
+int BASS_MusicSetAttribute(uint32_t handle, uint32_t attribute, uint32_t value);
+uint64_t BASS_ChannelGetPosition(uint32_t handle);
+int BASS_MusicFree(uint32_t handle);
+int BASS_ChannelStop(uint32_t handle);
+
+void forceSilentMusic(bool silent); // before BASS_Init
+bool musicIsSilent();
+// Frames of one row at the current speed and tempo (0 without a module).
+uint32_t musicRowFrames();
