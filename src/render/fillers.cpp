@@ -96,12 +96,24 @@ void spanFlat(int row, const SpanEnd& left, const SpanEnd& right, uint32_t colou
     });
 }
 
+namespace {
+
+// u / z and v / z over 65536 / z give back the corner's u and v (1/256 texel), low 32 bits.
+struct TexelPosition {
+    int32_t u, v;
+};
+TexelPosition perspectiveTexel(double u, double v, double w) {
+    double q = 1.0 / w;
+    return {int32_t(uint32_t(truncateWide(u * q * 65536.0))),
+            int32_t(uint32_t(truncateWide(v * q * 65536.0)))};
+}
+
+} // namespace
+
 void spanLightmapped(int row, const SpanEnd& left, const SpanEnd& right) {
     walkSpan(row, left, right, 0, [](int64_t p, double u, double v, double w) {
         if (!passesDepth(p, w)) return;
-        double q = 1.0 / w;
-        int32_t bigU = int32_t(uint32_t(truncateWide(u * q * 65536.0)));
-        int32_t bigV = int32_t(uint32_t(truncateWide(v * q * 65536.0)));
+        auto [bigU, bigV] = perspectiveTexel(u, v, w);
         renderTarget.depthBuffer[p] = lowWord(w);
         renderTarget.pixels[p] = sampleBilinear(bigU / 32, bigV / 32);
     });
@@ -110,9 +122,7 @@ void spanLightmapped(int row, const SpanEnd& left, const SpanEnd& right) {
 void spanKeyed(int row, const SpanEnd& left, const SpanEnd& right) {
     walkSpan(row, left, right, 0, [](int64_t p, double u, double v, double w) {
         if (!passesDepth(p, w)) return;
-        double q = 1.0 / w;
-        int32_t bigU = int32_t(uint32_t(truncateWide(u * q * 65536.0)));
-        int32_t bigV = int32_t(uint32_t(truncateWide(v * q * 65536.0)));
+        auto [bigU, bigV] = perspectiveTexel(u, v, w);
         uint32_t column = uint32_t(bigU / 256) & 255, texelRow = uint32_t(bigV >> 8) & 255;
         uint32_t t = renderTarget.texture[texelRow * 256 + column];
         if (t == 0x00FF00) return; // the key colour: see-through
