@@ -1,0 +1,90 @@
+#include "display/cell_image.h"
+#include "timeline/toolkit.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+uint32_t& a(int x, int y) {
+    return sceneBufferA[y * kSceneBufferPitch + x];
+}
+uint32_t& b(int x, int y) {
+    return sceneBufferB[y * kSceneBufferPitch + x];
+}
+uint32_t& frame(int x, int y) {
+    return frameBuffer[y * kFrameWidth + x];
+}
+
+void pattern() {
+    for (int y = 0; y < kSceneBufferARows; ++y)
+        for (int x = 0; x < kSceneBufferPitch; ++x) a(x, y) = uint32_t(y << 8 | x);
+}
+
+TEST(Toolkit, BlendWeights) {
+    fillArea(sceneBufferA, kSceneBufferPitch, 0xFF0000);
+    fillArea(sceneBufferB, kSceneBufferPitch, 0x0000FF);
+    blendBuffers(64);
+    EXPECT_EQ(frame(10, 10), 0x7F007Fu);
+    blendBuffers(128);
+    EXPECT_EQ(frame(159, 99), 0xFF0000u);
+    blendBuffers(0);
+    EXPECT_EQ(frame(0, 0), 0x0000FFu);
+}
+
+TEST(Toolkit, SmearFromBlackAlongWhite) {
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 160; ++x) frame(x, y) = 0xFFFFFF;
+    smearRows(2, 0);
+    const uint32_t expected[4] = {127, 191, 223, 239};
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(frame(x, 5), expected[x] * 0x010101u) << x;
+    for (int x = 0; x < 160; ++x) frame(x, 6) = uint32_t(x);
+    smearRows(1, 255); // n = 1 changes nothing
+    EXPECT_EQ(frame(77, 6), 77u);
+}
+
+TEST(Toolkit, ShiftsPixelationRippleAndJitter) {
+    pattern();
+    wrapShiftHorizontal(40);
+    EXPECT_EQ(frame(0, 3), a(40, 3));
+    EXPECT_EQ(frame(130, 3), a(10, 3));
+    wrapShiftVertical(25);
+    EXPECT_EQ(frame(7, 80), a(7, 5));
+    pixelate(3);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x) ASSERT_EQ(frame(x, y), a(0, 0));
+    EXPECT_EQ(frame(9, 9), a(8, 8));
+    pixelate(8);
+    EXPECT_EQ(frame(159, 99), a(0, 0));
+    rippleCopy(0, 1.0 / 32, 12345);
+    EXPECT_EQ(frame(0, 0), a(16, 16));
+    rippleCopy(8, 1.0 / 8, 0x4C800);
+    for (int y = 0; y < 100; y += 7)
+        for (int x = 0; x < 160; x += 9) {
+            uint32_t p = frame(x, y);
+            int sx = int(p & 0xFF), sy = int(p >> 8);
+            ASSERT_LE(std::abs(sx - (16 + x)), 8);
+            ASSERT_LE(std::abs(sy - (16 + y)), 8);
+        }
+    jitterCopy(0); // u = 0: the first pixel from (150, 95)
+    EXPECT_EQ(frame(0, 0), a(150, 95));
+    EXPECT_EQ(frame(1, 0), a((29 % 7 + 151) % 160, (29 % 11 + 95) % 100));
+}
+
+TEST(Toolkit, InversionCrushAndDepth) {
+    pattern();
+    invertBuffer(sceneBufferA, sceneBufferB);
+    EXPECT_EQ(b(3, 4), a(3, 4) ^ 0xFFFFFFFFu);
+    for (int y = 0; y < 100; ++y)
+        for (int x = 0; x < 160; ++x) frame(x, y) = 0xFFFFFF;
+    edgeCrush(10);
+    EXPECT_EQ(frame(9, 0), 0xFFF0F0u);
+    EXPECT_EQ(frame(10, 0), 0xFFFFFFu);
+    EXPECT_EQ(frame(151, 0), 0xF0FFF0u);
+    EXPECT_EQ(frame(150, 0), 0xFFFFFFu);
+    static uint32_t depth[256 * 100];
+    resetDepth(depth, 256);
+    EXPECT_EQ(depth[99 * 256 + 159], 1u);
+    EXPECT_EQ(depth[99 * 256 + 160], 0u);
+}
+
+} // namespace
