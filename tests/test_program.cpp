@@ -415,6 +415,39 @@ TEST(Program, AMissingArchiveStillReachesTheFirstFrame) {
     rmdir(folder);
 }
 
+TEST(Program, SnapshotsAreTheSameEveryRun) {
+    std::string runs[2];
+    for (int run = 0; run < 2; ++run) {
+        char folder[] = "/tmp/cellrune-snap-XXXXXX";
+        ASSERT_NE(mkdtemp(folder), nullptr);
+        Child child;
+        start(child, {"--snapshot", "0x800,0x2C000,0x55000,0x70000", "--out", folder, "mode", "0"}, false);
+        ASSERT_TRUE(child.pump(60000));
+        ASSERT_EQ(child.status, 0) << child.err();
+        for (const char* name : {"0x00800", "0x2C000", "0x55000", "0x70000"})
+            for (const char* kind : {".fb", ".cells", ".png"}) {
+                std::string file = slurp(std::string(folder) + "/" + name + kind);
+                EXPECT_FALSE(file.empty()) << name << kind;
+                runs[run] += file;
+                std::remove((std::string(folder) + "/" + name + kind).c_str());
+            }
+        rmdir(folder);
+    }
+    EXPECT_EQ(runs[0], runs[1]);
+}
+
+TEST(Program, SnapshotArgumentsAreChecked) {
+    for (auto args : {std::vector<std::string>{"--snapshot", "0x80x", "--out", "/tmp"},
+                      std::vector<std::string>{"--snapshot", "100", "--out", "/proc/cellrune-cannot-be-here"},
+                      std::vector<std::string>{"--snapshot", "100"}}) {
+        Child child;
+        start(child, args, false);
+        ASSERT_TRUE(child.pump(30000));
+        EXPECT_EQ(child.status, 2) << args[1];
+        EXPECT_NE(child.err().find("cellrune: "), std::string::npos);
+    }
+}
+
 TEST(Program, DebugTextGoesToStderrWhenItIsNotATerminal) {
     Child child;
     start(child, {});

@@ -25,6 +25,12 @@ FrontEndResult parseFrontEnd(int argc, const char* const* argv, FrontEndOptions*
             options->version = true;
         } else if (std::strcmp(token, "--silent") == 0) {
             options->silent = true;
+        } else if (std::strcmp(token, "--snapshot") == 0 || std::strcmp(token, "--out") == 0) {
+            if (i + 1 >= argc) {
+                *error = std::string(token) + " needs a value";
+                return FrontEndResult::kError;
+            }
+            (token[2] == 's' ? options->snapshot : options->out) = argv[++i];
         } else if (std::strncmp(token, "--colors", 8) == 0 && (token[8] == '\0' || token[8] == '=')) {
             const char* value = token[8] == '=' ? token + 9 : (i + 1 < argc ? argv[++i] : "");
             if (std::strcmp(value, "16") == 0) {
@@ -67,6 +73,9 @@ const char* usageText() {
            "  --colors 16|24  colours sent to the terminal (default: 24 where\n"
            "                  COLORTERM is truecolor or 24bit, else 16)\n"
            "  --silent        no sound (the music still sets the pace)\n"
+           "  --snapshot P[,P...] --out DIR\n"
+           "                  render the frames at music positions P (order x 16384\n"
+           "                  + row x 256, decimal or 0x...) into DIR and exit\n"
            "  --help          print this text and exit\n"
            "  --version       print the version and exit\n"
            "\n"

@@ -11,8 +11,10 @@
 struct FrontEndOptions {
     bool help = false;
     bool version = false;
-    int colours = 0;     // --colors 16|24; 0 detects
-    bool silent = false; // --silent: no sound, the music still keeps time
+    int colours = 0;      // --colors 16|24; 0 detects
+    bool silent = false;  // --silent: no sound, the music still keeps time
+    std::string snapshot; // --snapshot P[,P...]
+    std::string out;      // --out DIR
 };
 
 enum class FrontEndResult { kRun, kHelp, kVersion, kError };

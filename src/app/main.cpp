@@ -1,12 +1,14 @@
 // The Linux entry: front-end options out, the rest to WinMain as one line.
 #include "app/front_end.h"
 #include "app/main_loop.h"
+#include "app/snapshot.h"
 #include "platform/messages.h"
 #include "platform/music_player.h"
 #include "platform/terminal.h"
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 int main(int argc, char** argv) {
     FrontEndOptions options;
@@ -24,6 +26,18 @@ int main(int argc, char** argv) {
         return 2;
     case FrontEndResult::kRun:
         break;
+    }
+    if (!options.snapshot.empty() || !options.out.empty()) {
+        std::vector<int32_t> clocks;
+        if (options.snapshot.empty() || options.out.empty()) {
+            std::fprintf(stderr, "cellrune: --snapshot and --out go together\n");
+            return 2;
+        }
+        if (!parseClockList(options.snapshot, &clocks, &error)) {
+            std::fprintf(stderr, "cellrune: %s\n", error.c_str());
+            return 2;
+        }
+        return runSnapshots(commandLine, clocks, options.out);
     }
     installQuitSignals();
     terminalSetColourDepth(options.colours);

@@ -1,4 +1,4 @@
-#include "timeline/test_card.h"
+#include "bench/test_card.h"
 
 #include "display/cell_image.h"
 

@@ -1,0 +1,151 @@
+#include "app/snapshot.h"
+
+#include "app/settings.h"
+#include "app/startup.h"
+#include "display/cell_image.h"
+#include "display/display_mode.h"
+#include "display/presenters.h"
+#include "display/window_converters.h"
+#include "platform/clock.h"
+#include "platform/music_player.h"
+#include "timeline/frame_clock.h"
+#include "tools/png_image.h"
+#include "tools/poolmaker/font.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fstream>
+#include <sys/stat.h>
+
+namespace {
+
+Converter sceneConverter = nullptr;
+std::string outputFolder;
+int32_t currentClock = 0;
+bool writeFailed = false;
+
+std::string base() {
+    char name[32];
+    std::snprintf(name, sizeof name, "0x%05X", unsigned(currentClock));
+    return outputFolder + "/" + name;
+}
+
+void writeBytes(const std::string& path, const void* data, size_t size) {
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(static_cast<const char*>(data), std::streamsize(size));
+    if (!out) writeFailed = true;
+}
+
+// Keeps the FrameBuffer as the scene hands it over, then converts as usual.
+void recordingConverter(uint32_t* pixels, uint32_t frame) {
+    writeBytes(base() + ".fb", pixels, kFramePixels * sizeof(uint32_t));
+    sceneConverter(pixels, frame);
+}
+
+// A glyph of the 8 x 8 font for a code page 437 character: shades as dither, blocks, letters from the 5 x 7
+// font.
+bool glyphBit(uint8_t c, int x, int y) {
+    switch (c) {
+    case 0x00:
+    case 0x20:
+        return false;
+    case 0xB0:
+        return (x + 2 * y) % 4 == 0;
+    case 0xB1:
+        return (x + y) % 2 == 0;
+    case 0xB2:
+        return (x + 2 * y) % 4 != 0;
+    case 0xDB:
+        return true;
+    case 0xDF:
+        return y < 4;
+    case 0xDC:
+        return y >= 4;
+    default:
+        break;
+    }
+    if (x < 1 || x > 5 || y > 6) return false;
+    if (glyphRows(char(c))[0] == 0 && glyphRows(char(c))[3] == 0 && c != '.' && c != ',')
+        return (x + y) % 3 == 0; // a character the small font lacks: a light texture
+    return glyphPixel(char(c), x - 1, y);
+}
+
+int snapshotPresenter() {
+    static uint32_t picture[640 * 400];
+    if (currentPresenter == presentWindow || (displayState >> 4) == 2) {
+        writeBytes(base() + ".win", windowImage, sizeof windowImage);
+        for (int y = 0; y < 200; ++y)
+            for (int x = 0; x < 320; ++x) picture[y * 320 + x] = windowImage[(199 - y) * 320 + x];
+        if (!writePng(base() + ".png", picture, 320, 200, 320, 2)) writeFailed = true;
+        return 0;
+    }
+    writeBytes(base() + ".cells", cellBuffer, sizeof cellBuffer);
+    for (int cy = 0; cy < 50; ++cy)
+        for (int cx = 0; cx < 80; ++cx) {
+            uint32_t cell = cellBuffer[cy * 80 + cx];
+            uint8_t character = uint8_t(cell);
+            uint32_t attribute = cell >> 16;
+            uint32_t fg = consolePalette[attribute & 15], bg = consolePalette[(attribute >> 4) & 15];
+            for (int y = 0; y < 8; ++y)
+                for (int x = 0; x < 8; ++x)
+                    picture[(cy * 8 + y) * 640 + cx * 8 + x] = glyphBit(character, x, y) ? fg : bg;
+        }
+    if (!writePng(base() + ".png", picture, 640, 400, 640, 1)) writeFailed = true;
+    return 0;
+}
+
+} // namespace
+
+bool parseClockList(const std::string& text, std::vector<int32_t>* clocks, std::string* error) {
+    clocks->clear();
+    size_t at = 0;
+    while (at <= text.size()) {
+        size_t comma = text.find(',', at);
+        std::string item = text.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
+        errno = 0;
+        char* end = nullptr;
+        long long value = std::strtoll(item.c_str(), &end, 0);
+        if (item.empty() || *end != '\0' || errno != 0 || value < INT32_MIN || value > INT32_MAX) {
+            *error = "'" + item + "' is not a music position (decimal or 0x hexadecimal)";
+            return false;
+        }
+        clocks->push_back(int32_t(value));
+        if (comma == std::string::npos) break;
+        at = comma + 1;
+    }
+    return true;
+}
+
+int runSnapshots(const std::string& commandLine, const std::vector<int32_t>& clocks,
+                 const std::string& folder) {
+    mkdir(folder.c_str(), 0755);
+    struct stat info;
+    if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
+        std::fprintf(stderr, "cellrune: cannot write snapshots to '%s'\n", folder.c_str());
+        return 2;
+    }
+    outputFolder = folder;
+    parseCommandLine(commandLine.c_str());
+    int32_t mode = modeSetting < 0 ? 0 : modeSetting > 10 ? 10 : modeSetting;
+    // Install the mode's converter and presenter without opening any surface.
+    if (mode <= 4 || mode >= 10) buildConsoleTables();
+    sceneConverter = displayModes[mode].converter;
+    currentConverter = recordingConverter;
+    currentPresenter = snapshotPresenter;
+    displayState = displayModes[mode].state;
+    forceSilentMusic(true);
+    setVirtualMilliseconds(0);
+    runStartUp();
+    for (int32_t clock : clocks) {
+        currentClock = clock;
+        setVirtualMilliseconds(int64_t(clock) * 3000 / 28 / 256); // the music time of P at 140 BPM, speed 6
+        renderFrameAt(clock);
+    }
+    if (writeFailed) {
+        std::fprintf(stderr, "cellrune: could not write every snapshot file to '%s'\n", folder.c_str());
+        return 2;
+    }
+    return 0;
+}

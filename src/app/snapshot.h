@@ -1,0 +1,19 @@
+// snapshot: the show rendered headless at chosen music positions.
+//
+// runSnapshots loads the show as usual (pool, start-up), with no terminal,
+// window or sound device, and renders each MusicClock value exactly as
+// renderFrame would when the player reports it, in the "mode" setting's
+// display mode. The process clock is virtual (the music time of P), so every
+// run gives the same bytes. For each P it writes DIR/0xPPPPP.fb (FrameBuffer),
+// .cells or .win (what was presented) and .png (what a viewer sees; text
+// modes drawn with an 8 x 8 font). Returns the exit status.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Parses "P[,P...]" (decimal or 0x hexadecimal); false with a reason when it is not.
+bool parseClockList(const std::string& text, std::vector<int32_t>* clocks, std::string* error);
+int runSnapshots(const std::string& commandLine, const std::vector<int32_t>& clocks,
+                 const std::string& folder);

@@ -1,8 +1,0 @@
-// test_card: a moving picture to look at every display style with until the
-// show's scenes exist: colour bars, a grey ramp, a rotating colour wheel and
-// a bright dot that travels. A pure function of the time in milliseconds.
-#pragma once
-
-#include <cstdint>
-
-void drawTestCard(uint32_t* framePixels, uint32_t milliseconds);
