@@ -36,7 +36,8 @@ struct Child {
     int master = -1;    // pty master, or -1 without a terminal
     std::string screen; // everything written to the terminal
     std::string errPath;
-    int status = -1; // exit status, or 128 + signal
+    std::string outPath; // stdout, when there is no terminal
+    int status = -1;     // exit status, or 128 + signal
 
     ~Child() {
         if (pid > 0 && status < 0) {
@@ -45,6 +46,7 @@ struct Child {
         }
         if (master >= 0) close(master);
         if (!errPath.empty()) std::remove(errPath.c_str());
+        if (!outPath.empty()) std::remove(outPath.c_str());
     }
 
     void drain() {
@@ -91,6 +93,7 @@ struct Child {
     void type(const char* keys) { ASSERT_EQ(write(master, keys, strlen(keys)), ssize_t(strlen(keys))); }
 
     std::string err() const { return slurp(errPath); }
+    std::string out() const { return slurp(outPath); }
 };
 
 // Job control the way a shell does it: the program runs in its own
@@ -139,14 +142,17 @@ void start(Child& child, std::vector<std::string> args, bool withTerminal = true
     int errFd = mkstemp(path);
     ASSERT_GE(errFd, 0);
     child.errPath = path;
+    char outName[] = "/tmp/cellrune-out-XXXXXX";
+    int outFd = mkstemp(outName);
+    ASSERT_GE(outFd, 0);
+    child.outPath = outName;
     winsize size = {50, 80, 0, 0};
     pid_t pid = withTerminal ? forkpty(&child.master, nullptr, nullptr, &size) : fork();
     ASSERT_GE(pid, 0);
     if (pid == 0) {
         if (!withTerminal) {
             setsid(); // no controlling terminal: /dev/tty cannot be opened
-            int out = open("/dev/null", O_WRONLY);
-            dup2(out, 1);
+            dup2(outFd, 1);
             int in = open("/dev/null", O_RDONLY);
             dup2(in, 0);
         }
@@ -166,6 +172,7 @@ void start(Child& child, std::vector<std::string> args, bool withTerminal = true
         _exit(127);
     }
     close(errFd);
+    close(outFd);
     child.pid = pid;
 }
 
@@ -446,6 +453,20 @@ TEST(Program, SnapshotArgumentsAreChecked) {
         EXPECT_EQ(child.status, 2) << args[1];
         EXPECT_NE(child.err().find("cellrune: "), std::string::npos);
     }
+}
+
+TEST(Program, BenchmarkReportsEverySceneAndMode) {
+    Child child;
+    start(child, {"--bench", "--frames", "120"}, false);
+    ASSERT_TRUE(child.pump(120000));
+    EXPECT_EQ(child.status, 0) << child.err();
+    std::string report = child.out();
+    for (const char* line : {"scene  1:", "scene 15:", "mode  0 (", "mode 10 (raw)", "overall: "})
+        EXPECT_NE(report.find(line), std::string::npos) << line << " in:\n" << report;
+    Child bad;
+    start(bad, {"--bench", "--frames", "0"}, false);
+    ASSERT_TRUE(bad.pump(10000));
+    EXPECT_EQ(bad.status, 2);
 }
 
 TEST(Program, DebugTextGoesToStderrWhenItIsNotATerminal) {

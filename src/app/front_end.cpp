@@ -1,5 +1,6 @@
 #include "app/front_end.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #ifndef CELLRUNE_VERSION
@@ -25,6 +26,17 @@ FrontEndResult parseFrontEnd(int argc, const char* const* argv, FrontEndOptions*
             options->version = true;
         } else if (std::strcmp(token, "--silent") == 0) {
             options->silent = true;
+        } else if (std::strcmp(token, "--bench") == 0) {
+            options->bench = true;
+        } else if (std::strcmp(token, "--frames") == 0) {
+            char* end = nullptr;
+            long frames = i + 1 < argc ? std::strtol(argv[i + 1], &end, 10) : 0;
+            if (i + 1 >= argc || *end != '\0' || frames < 1 || frames > 1000000) {
+                *error = "--frames takes a number from 1 to 1000000";
+                return FrontEndResult::kError;
+            }
+            options->frames = int(frames);
+            ++i;
         } else if (std::strcmp(token, "--snapshot") == 0 || std::strcmp(token, "--out") == 0) {
             if (i + 1 >= argc) {
                 *error = std::string(token) + " needs a value";
@@ -76,6 +88,9 @@ const char* usageText() {
            "  --snapshot P[,P...] --out DIR\n"
            "                  render the frames at music positions P (order x 16384\n"
            "                  + row x 256, decimal or 0x...) into DIR and exit\n"
+           "  --bench [--frames N]\n"
+           "                  time N frames (default 3000) over the show in every\n"
+           "                  display mode, headless, and print frames per second\n"
            "  --help          print this text and exit\n"
            "  --version       print the version and exit\n"
            "\n"

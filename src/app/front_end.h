@@ -15,6 +15,8 @@ struct FrontEndOptions {
     bool silent = false;  // --silent: no sound, the music still keeps time
     std::string snapshot; // --snapshot P[,P...]
     std::string out;      // --out DIR
+    bool bench = false;   // --bench
+    int frames = 3000;    // --frames N
 };
 
 enum class FrontEndResult { kRun, kHelp, kVersion, kError };

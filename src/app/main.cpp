@@ -27,6 +27,7 @@ int main(int argc, char** argv) {
     case FrontEndResult::kRun:
         break;
     }
+    if (options.bench) return runBenchmark(commandLine, options.frames);
     if (!options.snapshot.empty() || !options.out.empty()) {
         std::vector<int32_t> clocks;
         if (options.snapshot.empty() || options.out.empty()) {

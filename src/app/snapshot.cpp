@@ -9,10 +9,12 @@
 #include "platform/clock.h"
 #include "platform/music_player.h"
 #include "timeline/frame_clock.h"
+#include "timeline/scenes.h"
 #include "tools/png_image.h"
 #include "tools/poolmaker/font.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -147,5 +149,52 @@ int runSnapshots(const std::string& commandLine, const std::vector<int32_t>& clo
         std::fprintf(stderr, "cellrune: could not write every snapshot file to '%s'\n", folder.c_str());
         return 2;
     }
+    return 0;
+}
+
+namespace {
+
+int nullPresenter() {
+    return 0;
+}
+
+} // namespace
+
+int runBenchmark(const std::string& commandLine, int frames) {
+    parseCommandLine(commandLine.c_str());
+    buildConsoleTables();
+    forceSilentMusic(true);
+    setVirtualMilliseconds(0);
+    runStartUp();
+    currentPresenter = nullPresenter;
+    double sceneSeconds[16] = {}, modeSeconds[kDisplayModeCount] = {};
+    int sceneFrames[16] = {};
+    const int64_t span = int64_t(35) * 16384;
+    for (int i = 0; i < frames; ++i) {
+        int32_t clock = int32_t(span * i / frames);
+        setVirtualMilliseconds(int64_t(clock) * 3000 / 28 / 256);
+        int scenes[2];
+        int scene = scenesAt(clock, scenes) > 0 ? scenes[0] : 0;
+        for (int mode = 0; mode < kDisplayModeCount; ++mode) {
+            currentConverter = displayModes[mode].converter;
+            displayState = displayModes[mode].state;
+            auto start = std::chrono::steady_clock::now();
+            renderFrameAt(clock);
+            double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+            sceneSeconds[scene] += seconds;
+            modeSeconds[mode] += seconds;
+            ++sceneFrames[scene];
+        }
+    }
+    double total = 0;
+    for (int scene = 1; scene <= 15; ++scene) {
+        if (!sceneFrames[scene]) continue;
+        std::printf("scene %2d: %8.0f fps\n", scene, sceneFrames[scene] / sceneSeconds[scene]);
+        total += sceneSeconds[scene];
+    }
+    for (int mode = 0; mode < kDisplayModeCount; ++mode)
+        std::printf("mode %2d (%s): %8.0f fps\n", mode, displayModes[mode].caption,
+                    frames / modeSeconds[mode]);
+    std::printf("overall: %.0f fps\n", double(frames) * kDisplayModeCount / total);
     return 0;
 }

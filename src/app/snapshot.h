@@ -17,3 +17,8 @@
 bool parseClockList(const std::string& text, std::vector<int32_t>* clocks, std::string* error);
 int runSnapshots(const std::string& commandLine, const std::vector<int32_t>& clocks,
                  const std::string& folder);
+
+// Renders frames at positions spread evenly over orders 0 to 34, each
+// converted with every display mode's converter and presented to nothing;
+// prints frames per second per scene, per mode, and overall.
+int runBenchmark(const std::string& commandLine, int frames);
