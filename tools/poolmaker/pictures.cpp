@@ -236,15 +236,25 @@ PictureSet makePictures() {
     // The small logo for the end screen, and its cells (43 x 5 are shown).
     p.smallLogo = makeLogo(88, 10, 1, kNight, false);
     p.smallLogoCells.assign(80 * 5, 0x20);
+    // A 3 x 5 hand-drawn font reads better than the 5 x 7 one squeezed into five rows.
+    auto small = [](char c, int x, int y) {
+        static const char* const rows[6][5] = {
+            {"###", "#..", "#..", "#..", "###"}, {"###", "#..", "##.", "#..", "###"},
+            {"#..", "#..", "#..", "#..", "###"}, {"##.", "#.#", "##.", "#.#", "#.#"},
+            {"#.#", "#.#", "#.#", "#.#", "###"}, {"#.#", "###", "###", "#.#", "#.#"}};
+        const char* letters = "CELRUN";
+        const char* at = std::strchr(letters, c);
+        return at && rows[at - letters][y][x] == '#';
+    };
     const std::string word = "CELLRUNE";
     for (int row = 0; row < 5; ++row)
-        for (int col = 0; col < 43; ++col) {
-            int letter = (col - 1) / 5, x = (col - 1) % 5;
-            bool on =
-                col >= 1 && letter < 8 && x < 4 && glyphPixel(word[size_t(letter)], x * 5 / 4, row * 7 / 5);
-            static const uint32_t colours[5] = {0x0E, 0x0E, 0x0C, 0x0C, 0x0D};
-            p.smallLogoCells[size_t(row) * 80 + col] = on ? (0xDB | colours[row] << 16) : 0x20;
-        }
+        for (size_t letter = 0; letter < word.size(); ++letter)
+            for (int x = 0; x < 3; ++x) {
+                static const uint32_t colours[5] = {0x0E, 0x0E, 0x0C, 0x0C, 0x0D};
+                if (small(word[letter], x, row))
+                    p.smallLogoCells[size_t(row) * 80 + 6 + letter * 4 + size_t(x)] = 0xDB | colours[row]
+                                                                                                 << 16;
+            }
 
     // The tower: brick and glass climbing into the dusk, 8-bit with its own palette.
     p.towerPalette.resize(256);
