@@ -2,8 +2,10 @@
 // terminal at all. The harness plays the terminal: it reads everything the
 // program writes, types keys and sends signals.
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <chrono>
+#include <cmath>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -467,6 +469,96 @@ TEST(Program, BenchmarkReportsEverySceneAndMode) {
     start(bad, {"--bench", "--frames", "0"}, false);
     ASSERT_TRUE(bad.pump(10000));
     EXPECT_EQ(bad.status, 2);
+}
+
+// The 640 x 400 RGB picture of a PNG the snapshot wrote.
+std::vector<uint32_t> readPng(const std::string& path) {
+    png_image image = {};
+    image.version = PNG_IMAGE_VERSION;
+    std::vector<uint32_t> out;
+    if (!png_image_begin_read_from_file(&image, path.c_str())) return out;
+    image.format = PNG_FORMAT_BGRA;
+    out.resize(size_t(image.width) * image.height);
+    if (!png_image_finish_read(&image, nullptr, out.data(), 0, nullptr)) out.clear();
+    for (auto& p : out) p &= 0xFFFFFF;
+    return out;
+}
+
+TEST(Program, ExportIsFrameExactAndRepeatable) {
+    char folder[] = "/tmp/cellrune-export-XXXXXX";
+    ASSERT_NE(mkdtemp(folder), nullptr);
+    std::string dir = folder;
+    std::string outputs[2];
+    for (int run = 0; run < 2; ++run) {
+        Child child;
+        start(child,
+              {"--export", dir + "/v.y4m", "--audio", dir + "/a.wav", "--from", "0x55000", "--to", "0x55800",
+               "--fps", "10", "mode", "5"},
+              false);
+        ASSERT_TRUE(child.pump(60000));
+        ASSERT_EQ(child.status, 0) << child.err();
+        outputs[run] = slurp(dir + "/v.y4m") + slurp(dir + "/a.wav");
+    }
+    EXPECT_EQ(outputs[0], outputs[1]);
+    std::string video = slurp(dir + "/v.y4m"), audio = slurp(dir + "/a.wav");
+    const std::string header = "YUV4MPEG2 W640 H400 F10:1 Ip A1:1 C444\n";
+    ASSERT_EQ(video.compare(0, header.size(), header), 0);
+    size_t frameBytes = 6 + 640 * 400 * 3;
+    ASSERT_EQ((video.size() - header.size()) % frameBytes, 0u);
+    size_t frames = (video.size() - header.size()) / frameBytes;
+    // 0x800 clock units are 8 rows: 8 x 6 x 2.5 / 140 s at 10 frames a second.
+    EXPECT_EQ(frames, size_t(std::ceil(8 * 6 * 2.5 / 140 * 10)));
+    EXPECT_EQ(audio.size(), 44 + frames * 4410 * 4); // the sound of every frame, to the sample
+
+    // Frame 0 is the snapshot of the same position.
+    Child snap;
+    start(snap, {"--snapshot", "0x55000", "--out", dir, "mode", "5"}, false);
+    ASSERT_TRUE(snap.pump(60000));
+    ASSERT_EQ(snap.status, 0);
+    std::vector<uint32_t> picture = readPng(dir + "/0x55000.png");
+    ASSERT_EQ(picture.size(), 640u * 400u);
+    const uint8_t* y = reinterpret_cast<const uint8_t*>(video.data()) + header.size() + 6;
+    int mismatches = 0;
+    for (size_t i = 0; i < picture.size(); i += 97) {
+        int r = int(picture[i] >> 16 & 255), g = int(picture[i] >> 8 & 255), b = int(picture[i] & 255);
+        int expected = 16 + ((66 * r + 129 * g + 25 * b + 128) >> 8);
+        mismatches += std::abs(expected - int(y[i])) > 0;
+    }
+    EXPECT_EQ(mismatches, 0);
+    std::system(("rm -rf " + dir).c_str());
+}
+
+TEST(Program, CastIsAsciicastOfTheTerminalBytes) {
+    char path[] = "/tmp/cellrune-cast-XXXXXX";
+    int fd = mkstemp(path);
+    ASSERT_GE(fd, 0);
+    close(fd);
+    Child child;
+    start(child, {"--cast", path, "--from", "0x2C000", "--to", "0x2C400", "mode", "3"}, false);
+    ASSERT_TRUE(child.pump(60000));
+    ASSERT_EQ(child.status, 0) << child.err();
+    std::istringstream cast(slurp(path));
+    std::string line;
+    ASSERT_TRUE(std::getline(cast, line));
+    EXPECT_NE(line.find("\"version\": 2"), std::string::npos);
+    EXPECT_NE(line.find("\"width\": 80"), std::string::npos);
+    int events = 0;
+    double last = -1;
+    while (std::getline(cast, line)) {
+        ASSERT_EQ(line.front(), '[');
+        ASSERT_EQ(line.back(), ']');
+        double time = std::atof(line.c_str() + 1);
+        ASSERT_GE(time, last);
+        last = time;
+        ASSERT_NE(line.find(", \"o\", \""), std::string::npos) << line.substr(0, 40);
+        ++events;
+    }
+    EXPECT_GT(events, 5);
+    Child window;
+    start(window, {"--cast", path, "mode", "6"}, false);
+    ASSERT_TRUE(window.pump(10000));
+    EXPECT_EQ(window.status, 2);
+    std::remove(path);
 }
 
 TEST(Program, DebugTextGoesToStderrWhenItIsNotATerminal) {

@@ -37,6 +37,33 @@ FrontEndResult parseFrontEnd(int argc, const char* const* argv, FrontEndOptions*
             }
             options->frames = int(frames);
             ++i;
+        } else if (std::strcmp(token, "--export") == 0 || std::strcmp(token, "--audio") == 0 ||
+                   std::strcmp(token, "--cast") == 0 || std::strcmp(token, "--from") == 0 ||
+                   std::strcmp(token, "--to") == 0 || std::strcmp(token, "--fps") == 0) {
+            if (i + 1 >= argc) {
+                *error = std::string(token) + " needs a value";
+                return FrontEndResult::kError;
+            }
+            std::string value = argv[++i];
+            if (std::strcmp(token, "--export") == 0)
+                options->exportVideo = value;
+            else if (std::strcmp(token, "--audio") == 0)
+                options->exportAudio = value;
+            else if (std::strcmp(token, "--cast") == 0)
+                options->exportCast = value;
+            else if (std::strcmp(token, "--from") == 0)
+                options->from = value;
+            else if (std::strcmp(token, "--to") == 0)
+                options->to = value;
+            else {
+                char* end = nullptr;
+                long fps = std::strtol(value.c_str(), &end, 10);
+                if (*end != '\0' || fps < 1 || fps > 240) {
+                    *error = "--fps takes a number from 1 to 240";
+                    return FrontEndResult::kError;
+                }
+                options->fps = int(fps);
+            }
         } else if (std::strcmp(token, "--snapshot") == 0 || std::strcmp(token, "--out") == 0) {
             if (i + 1 >= argc) {
                 *error = std::string(token) + " needs a value";
@@ -91,6 +118,10 @@ const char* usageText() {
            "  --bench [--frames N]\n"
            "                  time N frames (default 3000) over the show in every\n"
            "                  display mode, headless, and print frames per second\n"
+           "  --export FILE.y4m [--audio FILE.wav] | --cast FILE.cast\n"
+           "      [--fps N] [--from P] [--to P]\n"
+           "                  render the show offline to a video (- for stdout) with\n"
+           "                  its sound, or to a terminal recording (text modes)\n"
            "  --help          print this text and exit\n"
            "  --version       print the version and exit\n"
            "\n"

@@ -11,12 +11,15 @@
 struct FrontEndOptions {
     bool help = false;
     bool version = false;
-    int colours = 0;      // --colors 16|24; 0 detects
-    bool silent = false;  // --silent: no sound, the music still keeps time
-    std::string snapshot; // --snapshot P[,P...]
-    std::string out;      // --out DIR
-    bool bench = false;   // --bench
-    int frames = 3000;    // --frames N
+    int colours = 0;                                  // --colors 16|24; 0 detects
+    bool silent = false;                              // --silent: no sound, the music still keeps time
+    std::string snapshot;                             // --snapshot P[,P...]
+    std::string out;                                  // --out DIR
+    std::string exportVideo, exportAudio, exportCast; // --export, --audio, --cast
+    int fps = 25;                                     // --fps
+    std::string from, to;                             // --from, --to (MusicClock values)
+    bool bench = false;                               // --bench
+    int frames = 3000;                                // --frames N
 };
 
 enum class FrontEndResult { kRun, kHelp, kVersion, kError };

@@ -1,4 +1,5 @@
 // The Linux entry: front-end options out, the rest to WinMain as one line.
+#include "app/export.h"
 #include "app/front_end.h"
 #include "app/main_loop.h"
 #include "app/snapshot.h"
@@ -28,6 +29,29 @@ int main(int argc, char** argv) {
         break;
     }
     if (options.bench) return runBenchmark(commandLine, options.frames);
+    if (!options.exportVideo.empty() || !options.exportCast.empty() || !options.exportAudio.empty()) {
+        ExportRequest request;
+        request.video = options.exportVideo;
+        request.audio = options.exportAudio;
+        request.cast = options.exportCast;
+        request.fps = options.fps;
+        std::vector<int32_t> bound;
+        for (auto [text, target] :
+             {std::pair{options.from, &request.from}, std::pair{options.to, &request.to}}) {
+            if (text.empty()) continue;
+            if (!parseClockList(text, &bound, &error) || bound.size() != 1) {
+                std::fprintf(stderr, "cellrune: %s\n",
+                             error.empty() ? "one position, please" : error.c_str());
+                return 2;
+            }
+            *target = bound[0];
+        }
+        if (request.video.empty() && request.cast.empty()) {
+            std::fprintf(stderr, "cellrune: --audio goes with --export\n");
+            return 2;
+        }
+        return runExport(commandLine, request);
+    }
     if (!options.snapshot.empty() || !options.out.empty()) {
         std::vector<int32_t> clocks;
         if (options.snapshot.empty() || options.out.empty()) {

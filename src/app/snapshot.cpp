@@ -76,14 +76,24 @@ bool glyphBit(uint8_t c, int x, int y) {
 
 int snapshotPresenter() {
     static uint32_t picture[640 * 400];
-    if (currentPresenter == presentWindow || (displayState >> 4) == 2) {
+    bool window = (displayState >> 4) == 2;
+    if (window)
         writeBytes(base() + ".win", windowImage, sizeof windowImage);
-        for (int y = 0; y < 200; ++y)
-            for (int x = 0; x < 320; ++x) picture[y * 320 + x] = windowImage[(199 - y) * 320 + x];
-        if (!writePng(base() + ".png", picture, 320, 200, 320, 2)) writeFailed = true;
-        return 0;
+    else
+        writeBytes(base() + ".cells", cellBuffer, sizeof cellBuffer);
+    drawViewerPicture(picture);
+    if (!writePng(base() + ".png", picture, 640, 400, 640, 1)) writeFailed = true;
+    return 0;
+}
+
+} // namespace
+
+void drawViewerPicture(uint32_t* picture) {
+    if ((displayState >> 4) == 2) {
+        for (int y = 0; y < 400; ++y)
+            for (int x = 0; x < 640; ++x) picture[y * 640 + x] = windowImage[(199 - y / 2) * 320 + x / 2];
+        return;
     }
-    writeBytes(base() + ".cells", cellBuffer, sizeof cellBuffer);
     for (int cy = 0; cy < 50; ++cy)
         for (int cx = 0; cx < 80; ++cx) {
             uint32_t cell = cellBuffer[cy * 80 + cx];
@@ -94,11 +104,7 @@ int snapshotPresenter() {
                 for (int x = 0; x < 8; ++x)
                     picture[(cy * 8 + y) * 640 + cx * 8 + x] = glyphBit(character, x, y) ? fg : bg;
         }
-    if (!writePng(base() + ".png", picture, 640, 400, 640, 1)) writeFailed = true;
-    return 0;
 }
-
-} // namespace
 
 bool parseClockList(const std::string& text, std::vector<int32_t>* clocks, std::string* error) {
     clocks->clear();

@@ -22,3 +22,7 @@ int runSnapshots(const std::string& commandLine, const std::vector<int32_t>& clo
 // converted with every display mode's converter and presented to nothing;
 // prints frames per second per scene, per mode, and overall.
 int runBenchmark(const std::string& commandLine, int frames);
+
+// What the viewer sees of the presented picture, 640 x 400: cells drawn with
+// an 8 x 8 font in the console colours, or the window picture doubled.
+void drawViewerPicture(uint32_t* picture);

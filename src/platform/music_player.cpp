@@ -47,6 +47,7 @@ struct Player {
     std::unique_ptr<openmpt::module> module;
     std::ostringstream log; // libopenmpt's messages go here, never to the terminal
     bool playing = false;
+    bool offline = false;
     uint32_t scaler = 256;
 
     // Rendering side (audio thread, or the silent thread).
@@ -276,6 +277,7 @@ int BASS_ChannelSetPosition(uint32_t handle, uint64_t position) {
 int BASS_ChannelPlay(uint32_t handle, int) {
     if (handle != kMusicHandle || !player.module || player.playing) return 0;
     player.playing = true;
+    if (player.offline) return 1; // the caller renders
     if (player.device) {
         SDL_PauseAudioDevice(player.device, 0);
     } else {
@@ -305,6 +307,7 @@ uint64_t BASS_ChannelGetPosition(uint32_t handle) {
     // The frame being heard: the chunk's start less the device's delay, moved on by the time since.
     int64_t heard = s.chunkStart - s.latencyFrames;
     if (player.playing) heard += (nowNs() - s.chunkTimeNs) * kMusicRate / 1000000000;
+    if (player.offline) heard = s.chunkEnd; // exactly where the rendering stands
     int64_t newest = s.chunkEnd - s.latencyFrames;
     if (heard > newest) heard = newest; // never beyond what was rendered
     if (heard < player.lastHeard) heard = player.lastHeard;
@@ -338,4 +341,23 @@ int BASS_MusicFree(uint32_t handle) {
 
 int BASS_ChannelStop(uint32_t handle) {
     return handle == kMusicHandle ? 1 : 0;
+}
+
+void setOfflineMusic(bool offline) {
+    player.offline = offline;
+    if (offline) player.silent = true;
+}
+
+int renderMusicOffline(float* out, int frames) {
+    if (!player.module || frames <= 0) return 0;
+    int64_t start = player.rendered;
+    render(out, frames);
+    publish(start, 0);
+    return frames;
+}
+
+void setMusicOrderRow(int order, int row) {
+    if (!player.module) return;
+    player.module->set_position_order_row(order, row);
+    resetPosition();
 }

@@ -31,6 +31,14 @@ int BASS_MusicFree(uint32_t handle);
 int BASS_ChannelStop(uint32_t handle);
 
 void forceSilentMusic(bool silent); // before BASS_Init
+
+// Offline rendering (exports): no device and no clock; the caller renders the
+// module frame by frame and the position is exactly where the rendering is.
+void setOfflineMusic(bool offline); // before BASS_ChannelPlay
+// Renders the next frames (stereo float pairs) into out; returns how many.
+int renderMusicOffline(float* out, int frames);
+// Moves to an order and row (exports that start mid-show).
+void setMusicOrderRow(int order, int row);
 bool musicIsSilent();
 // Frames of one row at the current speed and tempo (0 without a module).
 uint32_t musicRowFrames();

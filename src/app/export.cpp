@@ -1,0 +1,208 @@
+#include "app/export.h"
+
+#include "app/settings.h"
+#include "app/snapshot.h"
+#include "app/startup.h"
+#include "display/cell_image.h"
+#include "display/display_mode.h"
+#include "platform/cell_encoder.h"
+#include "platform/clock.h"
+#include "platform/music_player.h"
+#include "timeline/frame_clock.h"
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+constexpr int kWidth = 640, kHeight = 400;
+
+int presentNothing() {
+    return 0;
+}
+
+void put16(FILE* f, uint32_t v) {
+    std::fputc(int(v & 255), f);
+    std::fputc(int((v >> 8) & 255), f);
+}
+void put32(FILE* f, uint32_t v) {
+    put16(f, v & 0xFFFF);
+    put16(f, v >> 16);
+}
+
+void writeWavHeader(FILE* f, uint32_t frames) {
+    uint32_t data = frames * 4;
+    std::fwrite("RIFF", 1, 4, f);
+    put32(f, 36 + data);
+    std::fwrite("WAVEfmt ", 1, 8, f);
+    put32(f, 16);
+    put16(f, 1); // PCM
+    put16(f, 2);
+    put32(f, uint32_t(kMusicRate));
+    put32(f, uint32_t(kMusicRate) * 4);
+    put16(f, 4);
+    put16(f, 16);
+    std::fwrite("data", 1, 4, f);
+    put32(f, data);
+}
+
+// BT.601, studio range, as video tools read YUV4MPEG2 by default.
+void writeY4mFrame(FILE* f, const uint32_t* rgb) {
+    static uint8_t planes[3][kWidth * kHeight];
+    for (int i = 0; i < kWidth * kHeight; ++i) {
+        int r = int(rgb[i] >> 16 & 255), g = int(rgb[i] >> 8 & 255), b = int(rgb[i] & 255);
+        planes[0][i] = uint8_t(16 + ((66 * r + 129 * g + 25 * b + 128) >> 8));
+        planes[1][i] = uint8_t(128 + ((-38 * r - 74 * g + 112 * b + 128) >> 8));
+        planes[2][i] = uint8_t(128 + ((112 * r - 94 * g - 18 * b + 128) >> 8));
+    }
+    std::fputs("FRAME\n", f);
+    std::fwrite(planes, 1, sizeof planes, f);
+}
+
+void writeJsonString(FILE* f, const char* data, size_t length) {
+    std::fputc('"', f);
+    for (size_t i = 0; i < length; ++i) {
+        unsigned char c = static_cast<unsigned char>(data[i]);
+        if (c == '"' || c == '\\') {
+            std::fputc('\\', f);
+            std::fputc(c, f);
+        } else if (c < 0x20 || c == 0x7F) {
+            std::fprintf(f, "\\u%04x", c);
+        } else {
+            std::fputc(c, f);
+        }
+    }
+    std::fputc('"', f);
+}
+
+void progress(double done, double total, std::chrono::steady_clock::time_point start) {
+    if (!isatty(STDERR_FILENO) || total <= 0) return;
+    double fraction = std::min(1.0, done / total);
+    double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    double left = fraction > 0 ? elapsed * (1 - fraction) / fraction : 0;
+    char bar[41];
+    int filled = int(fraction * 40);
+    for (int i = 0; i < 40; ++i) bar[i] = i < filled ? '#' : '.';
+    bar[40] = '\0';
+    std::fprintf(stderr, "\r[%s] %3d%%  %4.0f s left ", bar, int(fraction * 100), left);
+}
+
+FILE* openOutput(const std::string& name) {
+    if (name == "-") return stdout;
+    return std::fopen(name.c_str(), "wb");
+}
+
+} // namespace
+
+int runExport(const std::string& commandLine, const ExportRequest& request) {
+    parseCommandLine(commandLine.c_str());
+    int32_t mode = modeSetting < 0 ? 0 : modeSetting > 10 ? 10 : modeSetting;
+    bool window = mode >= 5 && mode <= 9;
+    if (!request.cast.empty() && window) {
+        std::fprintf(stderr,
+                     "cellrune: --cast records the terminal: choose a text mode (0-4 or 10), not %d\n", mode);
+        return 2;
+    }
+    if (request.fps < 1 || request.fps > 240 || request.to <= request.from) {
+        std::fprintf(stderr, "cellrune: the export needs 1-240 frames a second and --to after --from\n");
+        return 2;
+    }
+    FILE* video = request.video.empty() ? nullptr : openOutput(request.video);
+    FILE* audio = request.audio.empty() ? nullptr : std::fopen(request.audio.c_str(), "wb");
+    FILE* cast = request.cast.empty() ? nullptr : std::fopen(request.cast.c_str(), "wb");
+    if ((!request.video.empty() && !video) || (!request.audio.empty() && !audio) ||
+        (!request.cast.empty() && !cast)) {
+        std::fprintf(stderr, "cellrune: cannot write the export: %s\n", std::strerror(errno));
+        return 2;
+    }
+    if (!window) buildConsoleTables();
+    currentConverter = displayModes[mode].converter;
+    currentPresenter = presentNothing;
+    displayState = displayModes[mode].state;
+    forceSilentMusic(true);
+    setOfflineMusic(true);
+    setVirtualMilliseconds(0);
+    runStartUp();
+    setMusicOrderRow(request.from >> 14, (request.from >> 8) & 63);
+
+    if (video) std::fprintf(video, "YUV4MPEG2 W%d H%d F%d:1 Ip A1:1 C444\n", kWidth, kHeight, request.fps);
+    if (audio) writeWavHeader(audio, 0); // sizes are filled in at the end
+    static CellEncoderState encoder;
+    static std::vector<char> castBytes(kEncoderFrameCapacity);
+    if (cast) {
+        resetCellEncoder(&encoder, ColourDepth::k24, 80, 50, consolePalette);
+        std::fprintf(
+            cast,
+            "{\"version\": 2, \"width\": 80, \"height\": 50, \"env\": {\"TERM\": \"xterm-256color\"}}\n");
+        const char enter[] = "\x1b[?25l\x1b[?7l";
+        std::fprintf(cast, "[0.000000, \"o\", ");
+        writeJsonString(cast, enter, sizeof enter - 1);
+        std::fprintf(cast, "]\n");
+    }
+    std::vector<uint32_t> picture(size_t(kWidth) * kHeight);
+    std::vector<float> samples(2 * 1024);
+    std::vector<int16_t> pcm(2 * 1024);
+    int64_t rendered = 0;
+    uint32_t audioFrames = 0;
+    auto renderAudioTo = [&](int64_t target) {
+        while (rendered < target) {
+            int n = int(std::min<int64_t>(1024, target - rendered));
+            renderMusicOffline(samples.data(), n);
+            if (audio) {
+                for (int i = 0; i < 2 * n; ++i)
+                    pcm[size_t(i)] =
+                        int16_t(std::lround(std::max(-1.0f, std::min(1.0f, samples[size_t(i)])) * 32767));
+                std::fwrite(pcm.data(), sizeof(int16_t), size_t(2 * n), audio);
+                audioFrames += uint32_t(n);
+            }
+            rendered += n;
+        }
+    };
+    auto start = std::chrono::steady_clock::now();
+    int32_t previous = INT32_MIN;
+    int frames = 0;
+    for (int64_t k = 0;; ++k) {
+        renderAudioTo(k * kMusicRate / request.fps);
+        int32_t clock = readMusicClock();
+        if (clock >= request.to || clock < previous) break; // the end, or the music looping back
+        previous = clock;
+        setVirtualMilliseconds(k * 1000 / request.fps);
+        renderFrameAt(clock);
+        if (video) {
+            drawViewerPicture(picture.data());
+            writeY4mFrame(video, picture.data());
+        }
+        if (cast) {
+            size_t n = encodeCellFrame(&encoder, cellBuffer, castBytes.data(), castBytes.size());
+            std::fprintf(cast, "[%.6f, \"o\", ", double(k) / request.fps);
+            writeJsonString(cast, castBytes.data(), n);
+            std::fprintf(cast, "]\n");
+        }
+        ++frames;
+        if (frames % 25 == 0) progress(clock - request.from, request.to - request.from, start);
+    }
+    renderAudioTo(int64_t(frames) * kMusicRate / request.fps); // the sound of the last frame too
+    if (isatty(STDERR_FILENO)) std::fprintf(stderr, "\n");
+    bool ok = true;
+    if (audio) {
+        std::fseek(audio, 0, SEEK_SET);
+        writeWavHeader(audio, audioFrames);
+        ok &= std::fclose(audio) == 0;
+    }
+    if (video && video != stdout) ok &= std::fclose(video) == 0;
+    if (video == stdout) ok &= std::fflush(stdout) == 0;
+    if (cast) ok &= std::fclose(cast) == 0;
+    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    std::fprintf(stderr, "cellrune: exported %d frames in %.1f s (%.0f frames a second)\n", frames, seconds,
+                 frames / std::max(seconds, 1e-9));
+    if (!ok) {
+        std::fprintf(stderr, "cellrune: the export could not be written whole\n");
+        return 1;
+    }
+    return 0;
+}

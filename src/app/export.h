@@ -1,0 +1,24 @@
+// export: the show rendered offline, frame-exactly, for sharing.
+//
+// Frame k shows the music position at k / fps seconds of the module as
+// libopenmpt renders it; the process clock is virtual. --export writes a
+// YUV4MPEG2 video (640 x 400, 4:4:4) of what the viewer sees and, if asked, a
+// WAV (44,100 Hz stereo, 16-bit) aligned sample-exactly with it; --cast writes
+// an asciicast v2 recording of the exact terminal bytes (console modes only).
+// From --from (default 0) to --to (default the end of order 42, or where the
+// music loops). A progress bar goes to stderr when it is a terminal.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+struct ExportRequest {
+    std::string video; // FILE.y4m or "-" for standard output; empty for none
+    std::string audio; // FILE.wav; empty for none
+    std::string cast;  // FILE.cast; empty for none
+    int fps = 25;
+    int32_t from = 0;
+    int32_t to = 43 * 0x4000;
+};
+
+int runExport(const std::string& commandLine, const ExportRequest& request);
