@@ -29,17 +29,17 @@ uint32_t read32(const std::vector<uint8_t>& b, size_t at) {
     return uint32_t(b[at]) | uint32_t(b[at + 1]) << 8 | uint32_t(b[at + 2]) << 16 | uint32_t(b[at + 3]) << 24;
 }
 
-std::string checkPicture(const PictureSpec& spec, const std::vector<uint8_t>& bytes) {
-    std::string name = spec.name;
-    if (bytes.size() != pictureRecordSize(spec))
+std::string checkPicture(const PictureSpec& picture, const std::vector<uint8_t>& bytes) {
+    std::string name = picture.name;
+    if (bytes.size() != pictureRecordSize(picture))
         return name + ": " + std::to_string(bytes.size()) + " bytes, the program needs " +
-               std::to_string(pictureRecordSize(spec));
-    if (spec.encoding == PictureEncoding::kBmp24 || spec.encoding == PictureEncoding::kBmp8) {
-        int bits = spec.encoding == PictureEncoding::kBmp24 ? 24 : 8;
-        if (bytes[0] != 'B' || bytes[1] != 'M' || read32(bytes, 18) != uint32_t(spec.width) ||
-            read32(bytes, 22) != uint32_t(spec.height) || (bytes[28] | bytes[29] << 8) != bits)
-            return name + ": its BMP header does not say " + std::to_string(spec.width) + " x " +
-                   std::to_string(spec.height) + " at " + std::to_string(bits) + " bits";
+               std::to_string(pictureRecordSize(picture));
+    if (picture.encoding == PictureEncoding::kBmp24 || picture.encoding == PictureEncoding::kBmp8) {
+        int bits = picture.encoding == PictureEncoding::kBmp24 ? 24 : 8;
+        if (bytes[0] != 'B' || bytes[1] != 'M' || read32(bytes, 18) != uint32_t(picture.width) ||
+            read32(bytes, 22) != uint32_t(picture.height) || (bytes[28] | bytes[29] << 8) != bits)
+            return name + ": its BMP header does not say " + std::to_string(picture.width) + " x " +
+                   std::to_string(picture.height) + " at " + std::to_string(bits) + " bits";
     }
     return "";
 }
