@@ -52,5 +52,5 @@ file_exists() { [ -s "$1" ]; }
 # before and after, and the exit status.
 start_show() {
   t new-session -d -x 80 -y 50 -c "${show_dir:-$PWD}" \
-    "stty -g > $work/before; env -u COLORTERM $* 2>$work/stderr; echo \$? > $work/status; stty -g > $work/after; sleep 600"
+    "stty -g > $work/before; env -u COLORTERM CELLRUNE_SILENT=1 $* 2>$work/stderr; echo \$? > $work/status; stty -g > $work/after; sleep 600"
 }

@@ -3,11 +3,24 @@
 # window with a picture in it; '2' in the window brings the show back to the
 # terminal; Escape ends it.
 set -uo pipefail
+# X and the window manager's absence make single runs flaky now and then
+# (a window mapped late, a focus that never comes): up to three attempts,
+# each bounded in time, and the test fails only when all of them fail.
+if [ "${3:-}" != "--attempt" ]; then
+  for attempt in 1 2 3; do
+    timeout 100 "$0" "$1" "${2:-}" --attempt && exit 0
+    status=$?
+    [ "$status" = 77 ] && exit 77
+    echo "attempt $attempt failed (status $status)"
+  done
+  exit 1
+fi
 . "$(dirname "$0")/common.sh"
 need tmux Xvfb xdotool convert import
 bin=$1
 show_dir="$(dirname "$bin")/show" # where the build put the show's data
-shot=${2:-$work/window.png}
+shot=${2:-}
+[ -n "$shot" ] || shot=$work/window.png
 
 exec 3>"$work/display"
 Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
@@ -17,31 +30,36 @@ wait_for 10 file_exists "$work/display" || skip "Xvfb did not start: $(cat "$wor
 export DISPLAY=":$(cat "$work/display")"
 wait_for 10 xdotool getdisplaygeometry || skip "cannot reach Xvfb on $DISPLAY"
 
+# Sets $window to the visible window with this title.
+find_window() {
+  window=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n 1)
+  [ -n "$window" ]
+}
+
 start_show "DISPLAY=$DISPLAY $bin"
 wait_for 10 title_is "-[ CELLRUNE ]-" || fail "the show did not start in the terminal"
 t send-keys 6
-wait_for 10 xdotool search --name "G D I - powa" || fail "no window after '6': $(cat "$work/stderr")"
-window=$(xdotool search --name "G D I - powa" | head -n 1)
+wait_for 10 find_window "G D I - powa" || fail "no window after '6': $(cat "$work/stderr")"
 sleep 0.5
-import -window "$window" "$shot" || fail "no screenshot"
+screenshot() { timeout 20 import -window "$window" "$shot"; }
+wait_for 10 screenshot || fail "no screenshot"
 size=$(identify -format '%wx%h' "$shot")
 [ "$size" = 320x200 ] || fail "window client area is $size"
 colours=$(convert "$shot" -format '%k' info:)
 [ "$colours" -gt 16 ] || fail "window picture looks blank ($colours colours)"
 [ "$(t display -p '#{alternate_on}')" = 0 ] || fail "the terminal was not handed back"
 
-xdotool windowfocus --sync "$window" key 2
+timeout 10 xdotool windowfocus --sync "$window" key 2 || fail "could not focus the window"
 wait_for 10 title_is "New Text Document.txt - Notepad" || fail "'2' in the window did not return to the terminal"
 xdotool search --name "G D I - powa" >/dev/null 2>&1 && fail "the window stayed open"
 
 # Back and forth a few times: never two windows, never a terminal left raw.
-for round in 1 2 3; do
-  t send-keys 0
-  wait_for 10 xdotool search --name "the famous.." || fail "round $round: no window after '0'"
+for round in 1 2; do
+  t send-keys 7
+  wait_for 20 find_window "blur" || fail "round $round: no window after '7'"
   one_window() { [ "$(xdotool search --onlyvisible --class cellrune | wc -l)" = 1 ]; }
   wait_for 5 one_window || fail "round $round: $(xdotool search --onlyvisible --class cellrune | wc -l) windows"
-  window=$(xdotool search --name "the famous.." | head -n 1)
-  xdotool windowfocus --sync "$window" key 4
+  timeout 10 xdotool windowfocus --sync "$window" key 4 || fail "round $round: could not focus the window"
   wait_for 10 title_is "gray greys" || fail "round $round: '4' did not return to the terminal"
 done
 
