@@ -144,6 +144,7 @@ int runSnapshots(const std::string& commandLine, const std::vector<int32_t>& clo
     currentPresenter = snapshotPresenter;
     displayState = displayModes[mode].state;
     forceSilentMusic(true);
+    setOfflineMusic(true); // frames come from given positions: no playback thread needed
     setVirtualMilliseconds(0);
     runStartUp();
     for (int32_t clock : clocks) {
@@ -170,6 +171,7 @@ int runBenchmark(const std::string& commandLine, int frames) {
     parseCommandLine(commandLine.c_str());
     buildConsoleTables();
     forceSilentMusic(true);
+    setOfflineMusic(true); // frames come from given positions: no playback thread needed
     setVirtualMilliseconds(0);
     runStartUp();
     currentPresenter = nullPresenter;
