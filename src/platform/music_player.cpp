@@ -14,6 +14,7 @@
 #include <mutex>
 #include <sstream>
 #include <thread>
+#include <type_traits>
 #include <unistd.h>
 #include <vector>
 
@@ -37,6 +38,8 @@ struct Snapshot {
     int count;
     RowStart rows[kHistory]; // oldest first
 };
+static_assert(std::is_trivially_copyable_v<Snapshot>);
+constexpr size_t kSnapshotWords = (sizeof(Snapshot) + 7) / 8;
 
 struct Player {
     bool initialised = false;
@@ -58,9 +61,11 @@ struct Player {
     RowStart history[kHistory];
     int historyCount = 0;
 
-    // The exchange.
+    // The exchange: a sequence lock over the snapshot held as atomic words, so
+    // a reader racing the writer sees a torn copy it then throws away, never a
+    // data race.
     std::atomic<uint32_t> sequence{0};
-    Snapshot shared = {};
+    std::atomic<uint64_t> shared[kSnapshotWords] = {};
 
     // Silent playback.
     std::thread silentThread;
@@ -105,9 +110,14 @@ void publish(int64_t chunkStart, int64_t latency) {
     s.rowFrames = player.rowFrames;
     s.count = player.historyCount;
     std::memcpy(s.rows, player.history, sizeof s.rows);
-    player.sequence.fetch_add(1, std::memory_order_acq_rel); // odd: writing
-    std::memcpy(static_cast<void*>(&player.shared), &s, sizeof s);
-    player.sequence.fetch_add(1, std::memory_order_release);
+    uint64_t words[kSnapshotWords] = {};
+    std::memcpy(words, &s, sizeof s);
+    // Writers take turns (the device lock or the silent lock), so one writer at a time.
+    uint32_t sequence = player.sequence.load(std::memory_order_relaxed);
+    player.sequence.store(sequence + 1, std::memory_order_relaxed); // odd: writing
+    // Release on each word: a reader that sees one of them also sees the odd count.
+    for (size_t i = 0; i < kSnapshotWords; ++i) player.shared[i].store(words[i], std::memory_order_release);
+    player.sequence.store(sequence + 2, std::memory_order_release);
 }
 
 void rememberRow() {
@@ -295,14 +305,17 @@ int BASS_MusicSetAttribute(uint32_t handle, uint32_t attribute, uint32_t value) 
 
 uint64_t BASS_ChannelGetPosition(uint32_t handle) {
     if (handle != kMusicHandle || !player.module) return ~uint64_t{0};
-    Snapshot s;
+    uint64_t words[kSnapshotWords];
     for (;;) {
         uint32_t before = player.sequence.load(std::memory_order_acquire);
         if (before & 1) continue;
-        std::memcpy(&s, static_cast<const void*>(&player.shared), sizeof s);
-        std::atomic_thread_fence(std::memory_order_acquire);
+        // Acquire on each word keeps the second look at the count after them.
+        for (size_t i = 0; i < kSnapshotWords; ++i)
+            words[i] = player.shared[i].load(std::memory_order_acquire);
         if (player.sequence.load(std::memory_order_relaxed) == before) break;
     }
+    Snapshot s;
+    std::memcpy(&s, words, sizeof s);
     if (s.count == 0) return 0;
     // The frame being heard: the chunk's start less the device's delay, moved on by the time since.
     int64_t heard = s.chunkStart - s.latencyFrames;

@@ -1,0 +1,60 @@
+// The player's exchange between its rendering thread and the main thread,
+// hammered from both sides; built under ThreadSanitizer in CI. One playback
+// per process: CELLRUNE_SILENT picks the silent thread, SDL_AUDIODRIVER=dummy a
+// device thread, and CELLRUNE_EXPECT_DEVICE says which one must have run.
+#include "app/music.h"
+#include "platform/music_player.h"
+#include "tools/poolmaker/music.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+#include <vector>
+
+namespace {
+
+TEST(ThreadExchange, PositionsStayWholeWhileTheMainThreadReadsAndJumps) {
+    const char* expectDevice = std::getenv("CELLRUNE_EXPECT_DEVICE");
+    bool wantDevice = expectDevice && *expectDevice == '1';
+    std::vector<uint8_t> track = makeMusic();
+    ASSERT_EQ(initMusic(track.data(), uint32_t(track.size())), 0);
+    ASSERT_EQ(musicIsSilent(), !wantDevice) << "the playback thread is not the one asked for";
+    ASSERT_TRUE(BASS_ChannelPlay(musicHandle, 0));
+
+    auto began = std::chrono::steady_clock::now();
+    int reads = 0, jumps = 0, jumpedOrder = -1, sinceJump = 0;
+    uint64_t last = 0;
+    bool advanced = false;
+    while (std::chrono::steady_clock::now() - began < std::chrono::milliseconds(1500)) {
+        uint64_t p = BASS_ChannelGetPosition(musicHandle);
+        ASSERT_NE(p, ~uint64_t{0});
+        int order = int(p & 0xFFFF);
+        uint32_t high = uint32_t(p >> 16) & 0xFFFF;
+        ASSERT_LT(order, kShowOrders) << "a torn snapshot named an order the track does not have";
+        ASSERT_LT(high / 256, 64u) << "a torn snapshot named a row past the pattern";
+        if (jumpedOrder >= 0 && sinceJump < 50) {
+            // Just after a jump the position is the new order, near its start
+            // (or, if the rendering side has been quick, a row or two on).
+            ASSERT_EQ(order, jumpedOrder);
+            ASSERT_LT(high / 256, 8u);
+            ++sinceJump;
+        }
+        if (p != last && reads > 0) advanced = true;
+        last = p;
+        ++reads;
+        if (reads % 4000 == 0) {
+            jumpedOrder = (jumps * 7) % kShowOrders;
+            ASSERT_EQ(BASS_ChannelSetPosition(musicHandle, uint64_t(jumpedOrder)), 1);
+            sinceJump = 0;
+            ++jumps;
+        }
+        if (reads % 64 == 0) std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    EXPECT_GT(jumps, 3);
+    EXPECT_TRUE(advanced) << "the rendering thread never moved the position";
+    EXPECT_EQ(BASS_MusicFree(musicHandle), 1);
+}
+
+} // namespace
