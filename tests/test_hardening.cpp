@@ -1,0 +1,220 @@
+// The program against bad data, hostile command lines and odd terminals: it
+// never crashes or hangs, says what is wrong in a line, and still starts.
+#include "program_harness.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+using namespace harness;
+namespace fs = std::filesystem;
+
+int envNumber(const char* name, int otherwise) {
+    const char* value = std::getenv(name);
+    return value && *value ? std::atoi(value) : otherwise;
+}
+
+// Every line the program wrote to stderr is one of its own messages.
+void expectOwnMessages(const std::string& err) {
+    size_t start = 0;
+    while (start < err.size()) {
+        size_t end = err.find('\n', start);
+        std::string line = err.substr(start, end == std::string::npos ? std::string::npos : end - start);
+        EXPECT_EQ(line.rfind("cellrune: ", 0), 0u) << "not a message of ours: " << line;
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+}
+
+struct TempFolder {
+    std::string path;
+    TempFolder() {
+        char name[] = "/tmp/cellrune-hard-XXXXXX";
+        if (mkdtemp(name)) path = name;
+    }
+    ~TempFolder() {
+        std::error_code ignored;
+        fs::remove_all(path, ignored);
+    }
+};
+
+// Random bit flips in the real archive: in its headers, its end, or anywhere.
+// Each damaged archive still gives a show (here: a rendered snapshot) and at
+// most a line or two saying what is wrong. CELLRUNE_FLIPS sets how many
+// archives (scripts/hardening tries 1,000).
+TEST(Hardening, ArchivesWithRandomBitFlipsStillGiveAShow) {
+    std::string original = slurp(std::string(CELLRUNE_SHOW_DIR) + "/blob.rar");
+    ASSERT_GT(original.size(), 8192u);
+    int archives = envNumber("CELLRUNE_FLIPS", 40);
+    TempFolder folder;
+    ASSERT_FALSE(folder.path.empty());
+    int whole = 0, reported = 0;
+    for (int i = 0; i < archives; ++i) {
+        std::mt19937 random(unsigned(i) + 1);
+        std::string damaged = original;
+        int flips = 1 + int(random() % 8);
+        size_t region = i % 3 == 0 ? 4096 : damaged.size();
+        size_t base = i % 3 == 2 ? damaged.size() - 4096 : 0; // the last entry and the end header
+        if (i % 3 == 2) region = 4096;
+        for (int f = 0; f < flips; ++f) damaged[base + random() % region] ^= char(1 << (random() % 8));
+        std::ofstream(folder.path + "/blob.rar", std::ios::binary) << damaged;
+
+        Child child;
+        start(child, {"--snapshot", "0x14000", "--out", folder.path}, false, {"CELLRUNE_DEBUG=/dev/null"},
+              nullptr, folder.path.c_str());
+        ASSERT_TRUE(child.pump(60000)) << "archive " << i << " hung the program";
+        ASSERT_EQ(child.status, 0) << "archive " << i << ": " << child.err();
+        EXPECT_GT(fs::file_size(folder.path + "/0x14000.png"), 0u) << "archive " << i;
+        std::string err = child.err();
+        expectOwnMessages(err);
+        if (err.empty()) {
+            ++whole;
+        } else {
+            ++reported;
+            EXPECT_NE(err.find("blob.rar"), std::string::npos) << "archive " << i << ": " << err;
+            EXPECT_LE(std::count(err.begin(), err.end(), '\n'), 3) << "archive " << i << ": " << err;
+        }
+        fs::remove(folder.path + "/0x14000.png");
+    }
+    std::printf("%d damaged archives: %d reported, %d unharmed (flips in bytes nothing reads), 0 crashes\n",
+                archives, reported, whole);
+    EXPECT_GT(reported, archives / 2);
+}
+
+// The whole show, start to end, headless: every scene, its music rendered,
+// every frame encoded (the sanitizer build runs this too).
+TEST(Hardening, TheWholeShowRunsHeadless) {
+    Child child;
+    start(child, {"--export", "/dev/null", "--audio", "/dev/null", "--fps", "2", "mode", "0", "vemo", "1"},
+          false, {"CELLRUNE_DEBUG=/dev/null"});
+    ASSERT_TRUE(child.pump(600000));
+    EXPECT_EQ(child.status, 0) << child.err();
+    std::string err = child.err();
+    int frames = 0;
+    ASSERT_EQ(std::sscanf(err.c_str(), "cellrune: exported %d frames", &frames), 1) << err;
+    EXPECT_GT(frames, 2 * 4 * 60) << "the show is over four minutes long";
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+}
+
+struct Case {
+    std::vector<std::string> args;
+    int status; // 0: the show ran and was ended with Escape; 2: refused with a message
+};
+
+// Runs a command line in a terminal; a show that starts is ended with Escape.
+void runCase(const Case& c, const std::string& label) {
+    Child child;
+    start(child, c.args, true, {"CELLRUNE_DEBUG=/dev/null"});
+    bool ended = false;
+    auto deadline = Clock::now() + std::chrono::seconds(30);
+    while (!ended && Clock::now() < deadline) {
+        if (child.screen.find("\x1b[?2026h") != std::string::npos) break; // a frame: the show runs
+        ended = child.pump(5);
+    }
+    if (!ended) {
+        ASSERT_NE(child.screen.find("\x1b[?2026h"), std::string::npos)
+            << label << ": neither a frame nor an exit";
+        child.type("\x1b");
+        ASSERT_TRUE(child.pump(10000)) << label << ": Escape did not end it";
+    }
+    EXPECT_EQ(child.status, c.status) << label << ": " << child.err();
+    std::string err = child.err();
+    expectOwnMessages(err);
+    if (c.status == 2) {
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << label << ": " << err;
+        EXPECT_EQ(child.screen.find(kAlternateOn), std::string::npos) << label << ": touched the terminal";
+    } else {
+        expectRestored(child);
+        expectCookedMode(child.master);
+    }
+}
+
+TEST(Hardening, HostileCommandLines) {
+    const std::string huge(10000, '7'), hugeWord(10000, 'm'), hugeOption = "--" + std::string(9998, 'x');
+    std::vector<Case> cases = {
+        // Keywords without a value change nothing.
+        {{"mode"}, 0},
+        {{"gamma"}, 0},
+        {{"pos"}, 0},
+        {{"full"}, 0},
+        {{"vemo"}, 0},
+        {{"mode", "gamma", "pos", "full", "vemo"}, 0},
+        // Tokens of 10,000 characters.
+        {{hugeWord}, 0},
+        {{"mode", huge}, 0},
+        {{"gamma", huge}, 0},
+        {{"pos", huge}, 0},
+        {{hugeOption}, 2},
+        {{"--colors", huge}, 2},
+        // Numbers out of range.
+        {{"mode", "-2147483649"}, 0},
+        {{"mode", "99999999999999999999"}, 0},
+        {{"pos", "65536"}, 0},
+        {{"pos", "-1"}, 0},
+        {{"gamma", "1000000000000000000000000000000000000000"}, 0},
+        {{"gamma", "-0.000000000000000000000000001"}, 0},
+        {{"full", "-7"}, 0},
+        // Bytes that are not ASCII.
+        {{"mode", "\xff\xfe\x80"}, 0},
+        {{"\xc3\xa9t\xc3\xa9", "\xe2\x80\x8b"}, 0},
+        {{"gamma", "\xc2\xbd"}, 0},
+        // Front-end options without their value, or with one out of range.
+        {{"--colors"}, 2},
+        {{"--colors", "8"}, 2},
+        {{"--snapshot"}, 2},
+        {{"--out"}, 2},
+        {{"--frames"}, 2},
+        {{"--export"}, 2},
+        {{"--audio"}, 2},
+        {{"--fps"}, 2},
+        {{"--from"}, 2},
+        {{"--to"}, 2},
+        {{"--cast"}, 2},
+        {{"--bench", "--frames", "-1"}, 2},
+        {{"--bench", "--frames", "99999999999999999999"}, 2},
+        {{"--export", "/dev/null", "--fps", "0"}, 2},
+        {{"--export", "/dev/null", "--fps", "4294967297"}, 2},
+        {{"--snapshot", "99999999999999999999", "--out", "/tmp"}, 2},
+        {{"--snapshot", "\xff", "--out", "/tmp"}, 2},
+    };
+    for (size_t i = 0; i < cases.size(); ++i) {
+        std::string label = "case " + std::to_string(i);
+        for (auto& a : cases[i].args) label += " " + (a.size() > 20 ? a.substr(0, 12) + "..." : a);
+        runCase(cases[i], label);
+    }
+}
+
+// A terminal of 40 x 20 from the start: the middle of the picture, nothing
+// written outside the terminal, and the terminal handed back.
+TEST(Hardening, ASmallTerminalShowsTheMiddle) {
+    Child child;
+    child.rows = 20;
+    child.columns = 40;
+    start(child, {"mode", "1"}, true, {"CELLRUNE_DEBUG=/dev/null"});
+    ASSERT_TRUE(child.waitFor("\x1b[?2026h"));
+    ASSERT_TRUE(child.waitFor("\x1b[?2026l", child.screen.find("\x1b[?2026h")));
+    child.pump(300);
+    child.type("\x1b");
+    ASSERT_TRUE(child.pump(10000));
+    EXPECT_EQ(child.status, 0) << child.err();
+    int moves = 0;
+    for (size_t at = child.screen.find("\x1b["); at != std::string::npos;
+         at = child.screen.find("\x1b[", at + 2)) {
+        int row = 0, column = 0;
+        char end = 0;
+        if (std::sscanf(child.screen.c_str() + at, "\x1b[%d;%d%c", &row, &column, &end) == 3 && end == 'H') {
+            ++moves;
+            EXPECT_LE(row, 20) << "a move below the terminal";
+            EXPECT_LE(column, 40) << "a move right of the terminal";
+        }
+    }
+    EXPECT_GT(moves, 0);
+    expectRestored(child);
+    expectCookedMode(child.master);
+}
+
+} // namespace
