@@ -165,10 +165,18 @@ void serviceSignals() {
     if (!term.open) return;
     if (suspendRequested) {
         suspendRequested = 0;
+        continued = 0;
         leave();
-        signal(SIGTSTP, SIG_DFL);
-        raise(SIGTSTP); // stops here until continued
-        setHandler(SIGTSTP, onSuspend);
+        // Run from a wrapper script, the shell stops the job as soon as the
+        // wrapper stops and takes the terminal back, which stops us inside
+        // leave(). A continue seen by now means that stop was the suspension:
+        // stopping once more would leave us stopped in a job the shell thinks
+        // is running.
+        if (!continued) {
+            signal(SIGTSTP, SIG_DFL);
+            raise(SIGTSTP); // stops here until continued
+            setHandler(SIGTSTP, onSuspend);
+        }
         continued = 0;
         enter();
     }

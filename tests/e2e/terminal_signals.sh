@@ -1,0 +1,69 @@
+#!/usr/bin/env bash
+# Signals and job control in a real terminal (tmux) with a real shell: SIGTERM,
+# SIGHUP and SIGINT end the show, Ctrl-C too; Ctrl-Z suspends it and fg (SIGCONT)
+# brings it back; a stray SIGCONT changes nothing. After each, `stty -a` reads
+# the same as before the show, and the screen and cursor are back.
+set -uo pipefail
+. "$(dirname "$0")/common.sh"
+need tmux pgrep
+bin=$1
+show_dir="$(dirname "$bin")/show"
+
+
+prompt_shown() { t capture-pane -p | grep -q '^\$'; }
+on_alternate() { [ "$(t display -p '#{alternate_on}')" = 1 ]; }
+on_main() { [ "$(t display -p '#{alternate_on} #{cursor_flag}')" = "0 1" ]; }
+show_pid() { pgrep -n -f "^$bin mode" ; }
+drawn() { t capture-pane -p | grep -q '[█▓▒░]'; }
+
+t new-session -d -x 80 -y 50 -c "$show_dir" "env -u COLORTERM PS1='$ ' bash --norc --noprofile -i"
+wait_for 5 prompt_shown || fail "the shell did not start"
+
+# run NAME: the show, with the modes recorded before and after and the status.
+run() {
+  rm -f "$work/status"
+  # One job for the whole line, so a stop suspends it all and fg resumes it all.
+  t send-keys "(stty -a > $work/before.$1; CELLRUNE_SILENT=1 $bin mode 0 2>$work/stderr; echo \$? > $work/status; stty -a > $work/after.$1)" Enter
+  wait_for 10 on_alternate || fail "$1: the show did not start"
+  wait_for 10 drawn || fail "$1: nothing drawn"
+}
+# ended NAME: the show is over and the terminal is as it was.
+ended() {
+  wait_for 10 file_exists "$work/status" || fail "$1: the show did not end"
+  wait_for 5 file_exists "$work/after.$1" || fail "$1: no modes after"
+  wait_for 5 on_main || fail "$1: screen or cursor not restored"
+  cmp -s "$work/before.$1" "$work/after.$1" || {
+    diff "$work/before.$1" "$work/after.$1"
+    fail "$1: terminal modes differ after the show"
+  }
+  echo "ok: $1 (exit status $(cat "$work/status"))"
+}
+
+for signal in TERM HUP INT; do
+  run "SIG$signal"
+  kill -"$signal" "$(show_pid)" || fail "SIG$signal: no show to signal"
+  ended "SIG$signal"
+done
+
+run "Ctrl-C"
+t send-keys C-c
+ended "Ctrl-C"
+
+run "Ctrl-Z"
+kill -CONT "$(show_pid)" # a stray continue while running: nothing happens
+sleep 0.3
+on_alternate || fail "a stray SIGCONT left the show"
+t send-keys C-z
+wait_for 5 on_main || fail "Ctrl-Z: the screen was not handed back"
+wait_for 5 prompt_shown || fail "Ctrl-Z: the shell did not get the terminal"
+t send-keys "stty -a > $work/suspended" Enter
+wait_for 5 file_exists "$work/suspended" || fail "Ctrl-Z: no modes while suspended"
+cmp -s "$work/before.Ctrl-Z" "$work/suspended" || fail "Ctrl-Z: terminal modes differ while suspended"
+[ ! -e "$work/status" ] || fail "Ctrl-Z: the show ended instead of stopping"
+t send-keys clear Enter
+t send-keys fg Enter
+t capture-pane -p > $work/fgscreen; wait_for 10 on_alternate || { cat $work/fgscreen; t capture-pane -p | head -20; fail "fg: the show did not come back"; }
+wait_for 10 drawn || fail "fg: the show did not redraw"
+t send-keys Escape
+ended "Ctrl-Z"
+echo "PASS: terminal signals"
