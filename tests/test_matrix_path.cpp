@@ -124,6 +124,44 @@ TEST(PathParser, StopsStoringAtItsCapacities) {
     EXPECT_EQ(parse(keys)->keyCount, kPathKeys);
 }
 
+// Texts a damaged pool could hold: whatever the parser keeps, every group
+// stays within the stored keys and every sample is a finite point.
+TEST(PathParser, HostileTextsKeepGroupsInsideTheKeysAndSamplesFinite) {
+    std::string twoThousand = "(";
+    for (int k = 0; k < 2000; ++k) twoThousand += std::to_string(k) + " 1 2 3 4 ";
+    twoThousand += ")";
+    const std::string texts[] = {"",
+                                 "1 2 3 4 5 6 7 8 9 10", // keys but no group
+                                 "()(){}",               // groups without keys
+                                 twoThousand,
+                                 "( 1 2 3 4 5 /* never closed",
+                                 "( 1 2 3 4 5 # a comment to the end",
+                                 "(((((((((( 1 2 3 4 5",
+                                 ")))) 1 2 3 4 5 (",
+                                 "( 0x7FFFFFFF 0xFFFFFFFF -0x80000000 0 99999999999 )"};
+    for (const std::string& text : texts) {
+        auto p = parse(text);
+        ASSERT_LE(p->keyCount, kPathKeys) << text.substr(0, 40);
+        ASSERT_LE(p->groupCount, kPathGroups) << text.substr(0, 40);
+        for (int g = 0; g < p->groupCount; ++g) {
+            EXPECT_GE(p->groupStart[g], 0);
+            EXPECT_GE(p->groupLength[g], 0);
+            EXPECT_LE(p->groupStart[g] + p->groupLength[g], p->keyCount) << "group " << g;
+        }
+        for (int g = -1; g <= p->groupCount; ++g)
+            for (int32_t time : {-1000, 0, 1, 77, 100000, INT32_MAX}) {
+                Vector3 position;
+                float angle;
+                sampleCameraPath(p.get(), &position, &angle, time, g);
+                EXPECT_TRUE(std::isfinite(position.x) && std::isfinite(position.y) &&
+                            std::isfinite(position.z) && std::isfinite(angle))
+                    << text.substr(0, 40) << " group " << g << " time " << time;
+            }
+    }
+    EXPECT_EQ(parse(twoThousand)->keyCount, kPathKeys);
+    EXPECT_EQ(parse("1 2 3 4 5 6 7 8 9 10")->groupCount, 0);
+}
+
 TEST(PathSampler, SegmentsWrapAndStartAtKeyZero) {
     auto p = parse("(0 0 0 10 0  100 0 0 10 90  100 100 0 10 180)");
     Vector3 position;

@@ -1,7 +1,12 @@
 #include "app/music.h"
 #include "app/startup.h"
+#include "datapool/mesh.h"
+#include "datapool/pictures.h"
 #include "datapool/pool.h"
+#include "display/cell_image.h"
+#include "display/display_mode.h"
 #include "platform/music_player.h"
+#include "timeline/frame_clock.h"
 #include "tools/poolmaker/assets.h"
 #include "tools/poolmaker/checks.h"
 #include "tools/poolmaker/music.h"
@@ -11,6 +16,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -84,39 +90,56 @@ void recordRead(const char* name, uint32_t bytes) {
     reads.push_back({name, bytes});
 }
 
+// Writes the records as the show's blob in a fresh folder, runs the start-up
+// from it and returns what it said; the show's state stays loaded for the
+// caller (finish with endStartUp).
+struct StartUpRun {
+    std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::path folder = std::filesystem::temp_directory_path() / "cellrune-startup-test";
+    std::string said;
+
+    explicit StartUpRun(const std::vector<PoolFile>& files) {
+        namespace fs = std::filesystem;
+        fs::create_directories(folder / "pool");
+        {
+            std::ofstream blob(folder / "pool" / "blob.raw", std::ios::binary);
+            for (const PoolFile& f : files) {
+                uint32_t n = uint32_t(f.bytes.size());
+                blob.write(reinterpret_cast<const char*>(&n), 4);
+                blob.write(reinterpret_cast<const char*>(f.bytes.data()), std::streamsize(n));
+            }
+        }
+        fs::current_path(folder);
+        resetPool();
+        useArchive = false;
+        useBlobFile = true;
+        forceSilentMusic(true);
+        testing::internal::CaptureStderr();
+        runStartUp();
+        said = testing::internal::GetCapturedStderr();
+    }
+    ~StartUpRun() {
+        BASS_MusicFree(musicHandle);
+        releaseStartUp();
+        releasePool();
+        useArchive = true;
+        useBlobFile = false;
+        std::filesystem::current_path(previous);
+        std::filesystem::remove_all(folder);
+    }
+};
+
 TEST(StartUp, ReadsTheFortyFiveRecordsInTheirOrder) {
-    namespace fs = std::filesystem;
     ShowAssets assets;
     ASSERT_EQ(makeShowAssets(&assets, makeMusic()), "");
-    fs::path previous = fs::current_path();
-    fs::path folder = fs::temp_directory_path() / "cellrune-startup-test";
-    fs::create_directories(folder / "pool");
-    {
-        std::ofstream blob(folder / "pool" / "blob.raw", std::ios::binary);
-        for (const PoolFile& f : assets.files) {
-            uint32_t n = uint32_t(f.bytes.size());
-            blob.write(reinterpret_cast<const char*>(&n), 4);
-            blob.write(reinterpret_cast<const char*>(f.bytes.data()), std::streamsize(n));
-        }
-    }
-    fs::current_path(folder);
-    resetPool();
-    useArchive = false;
-    useBlobFile = true;
-    forceSilentMusic(true);
     reads.clear();
     setPoolReadObserver(recordRead);
-    testing::internal::CaptureStderr();
-    runStartUp();
-    std::string said = testing::internal::GetCapturedStderr();
+    std::string said;
+    {
+        StartUpRun run(assets.files);
+        said = run.said;
+    }
     setPoolReadObserver(nullptr);
-    BASS_MusicFree(musicHandle);
-    releaseStartUp();
-    releasePool();
-    useArchive = true;
-    useBlobFile = false;
-    fs::current_path(previous);
-    fs::remove_all(folder);
 
     EXPECT_EQ(said, ""); // all is well: start-up says nothing
     const auto& names = expectedRecordNames();
@@ -124,6 +147,66 @@ TEST(StartUp, ReadsTheFortyFiveRecordsInTheirOrder) {
     for (size_t i = 0; i < names.size(); ++i) {
         EXPECT_EQ(reads[i].first, names[i]) << "read " << i + 1;
         EXPECT_EQ(reads[i].second, assets.files[i].bytes.size()) << names[i];
+    }
+}
+
+int nothing() {
+    return 0;
+}
+
+// Every record damaged at once: pictures of the wrong size, meshes cut at odd
+// places and past their capacities, hostile camera paths, a broken module.
+// The start-up names what is wrong, one line each, and every scene still draws.
+TEST(StartUp, DamagedRecordsAreNamedAndEveryFrameStillDraws) {
+    ShowAssets assets;
+    ASSERT_EQ(makeShowAssets(&assets, makeMusic()), "");
+    std::vector<PoolFile>& files = assets.files;
+    files[0].bytes.resize(100); // the module: not loadable
+    for (int p = 0; p < kPictureCount; ++p) {
+        std::vector<uint8_t>& b = files[size_t(1 + p)].bytes;
+        b.resize(p % 2 ? b.size() / 2 : b.size() + 4099,
+                 0x5A); // short, or long (the whole pool stays under 10 MiB)
+    }
+    for (int m = 0; m < kFileMeshCount; ++m) {
+        std::vector<uint8_t>& verts = files[size_t(23 + 2 * m)].bytes;
+        std::vector<uint8_t>& faces = files[size_t(24 + 2 * m)].bytes;
+        if (m % 2) {
+            verts.resize(verts.size() / 2 + 1); // cut inside a vertex
+            faces.resize(faces.size() / 3 + 2);
+        } else {
+            faces.assign(faces.size() * 4 + 4096, 0xFF); // past the face capacity, every index out of range
+        }
+    }
+    std::string twoThousandKeys = "(";
+    for (int k = 0; k < 2000; ++k) twoThousandKeys += "1 2 3 4 5 ";
+    const std::string hostile[] = {"",
+                                   "1 2 3 4 5 6 7 8 9 10",
+                                   "()()()",
+                                   twoThousandKeys + ")",
+                                   "( 1 2 3 4 5 /* never closed",
+                                   "((((((((((((((("};
+    for (size_t p = 39; p < 45; ++p) files[p].bytes.assign(hostile[p - 39].begin(), hostile[p - 39].end());
+
+    StartUpRun run(files);
+    std::istringstream lines(run.said);
+    std::string line;
+    int count = 0;
+    while (std::getline(lines, line)) {
+        ++count;
+        EXPECT_EQ(line.rfind("cellrune: ", 0), 0u) << line;
+    }
+    for (const PictureSpec& picture : kPictures)
+        EXPECT_NE(run.said.find(picture.name), std::string::npos) << picture.name << " not named in:\n"
+                                                                  << run.said;
+    EXPECT_LE(count, 45) << "more than a line a record";
+    EXPECT_NE(run.said.find("pool/BOARDS4F.IT"), std::string::npos) << "the broken module went unmentioned";
+
+    buildConsoleTables();
+    currentPresenter = nothing;
+    for (int mode : {0, 5, 10}) {
+        currentConverter = displayModes[mode].converter;
+        displayState = displayModes[mode].state;
+        for (int32_t clock = 0; clock < 0xB0000; clock += 0x1000) ASSERT_GE(renderFrameAt(clock), 0);
     }
 }
 

@@ -10,6 +10,7 @@
 #include "effects/span_buffer.h"
 #include "effects/tubes.h"
 #include "platform/music_player.h"
+#include "platform/user_output.h"
 #include "render/render_target.h"
 
 #include <cstring>
@@ -31,7 +32,11 @@ void runStartUp() {
     const bool warn = !poolStatus.failed;
 
     uint32_t length = readPoolFile("pool/BOARDS4F.IT", scratch.get(), kScratchBytes);
-    initMusic(scratch.get(), length); // the player copies the module: the block is reused at once
+    // The player copies the module: the block is reused at once.
+    if (initMusic(scratch.get(), length) != 0 && warn)
+        reportProblem("the music pool/BOARDS4F.IT is not a module the player can read (%u bytes); without it "
+                      "the show has no clock and stands still",
+                      length);
 
     for (const PictureSpec& picture : kPictures) {
         if (picture.encoding == PictureEncoding::kConsoleCells) {
