@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -192,6 +193,21 @@ TEST_F(Pool, ArchiveProblemsAreReportedAndLeaveNoGarbage) {
     message = open(true, false);
     EXPECT_NE(message.find("password"), std::string::npos) << message;
     EXPECT_EQ(poolWritePosition, 0u); // nothing of the garbage stays
+    EXPECT_TRUE(next().empty());
+
+    // Headers encrypted with another password: not even the names can be read.
+    resetPool();
+    fs::remove("blob.rar");
+    ASSERT_EQ(rar("-hpwrongpassword blob.rar stream.bin"), 0);
+    message = open(true, false);
+    EXPECT_NE(message.find("password"), std::string::npos) << message;
+    EXPECT_EQ(poolWritePosition, 0u);
+
+    resetPool();
+    writeFile("blob.rar", {}); // an empty file
+    message = open(true, false);
+    EXPECT_NE(message.find("blob.rar"), std::string::npos) << message;
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
     EXPECT_TRUE(next().empty());
 }
 
