@@ -42,6 +42,8 @@ struct Child {
     std::string outPath;                    // stdout, when there is no terminal
     int status = -1;                        // exit status, or 128 + signal
     unsigned short rows = 50, columns = 80; // the terminal's size at the start
+    bool stdoutToFile = false;              // with a terminal: stdout to outPath instead
+    bool stdinClosed = false;               // with a terminal: no standard input at all
 
     ~Child() {
         if (pid > 0 && status < 0) {
@@ -161,6 +163,8 @@ inline void start(Child& child, std::vector<std::string> args, bool withTerminal
             int in = open("/dev/null", O_RDONLY);
             dup2(in, 0);
         }
+        if (withTerminal && child.stdoutToFile) dup2(outFd, 1);
+        if (withTerminal && child.stdinClosed) close(0);
         dup2(errFd, 2);
         if (folder && chdir(folder) != 0) _exit(126);
         unsetenv("CELLRUNE_DEBUG");

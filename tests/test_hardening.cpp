@@ -233,4 +233,22 @@ TEST(Hardening, ASmallTerminalShowsTheMiddle) {
     expectCookedMode(child.master);
 }
 
+// A terminal, but standard output a file (or a pipe) or standard input
+// closed: the show finds the terminal itself and hands it back the same.
+TEST(Hardening, StandardStreamsAwayFromTheTerminal) {
+    for (int variant = 0; variant < 3; ++variant) {
+        Child child;
+        child.stdoutToFile = variant != 1;
+        child.stdinClosed = variant != 0;
+        start(child, {"mode", "0"}, true, {"CELLRUNE_DEBUG=/dev/null"});
+        ASSERT_TRUE(child.waitFor("\x1b[?2026h")) << "variant " << variant << ": " << child.err();
+        child.type("\x1b");
+        ASSERT_TRUE(child.pump(10000)) << "variant " << variant << ": Escape did not end it";
+        EXPECT_EQ(child.status, 0) << child.err();
+        EXPECT_EQ(child.out(), "") << "variant " << variant << ": the picture went to the file";
+        expectRestored(child);
+        expectCookedMode(child.master);
+    }
+}
+
 } // namespace
