@@ -251,4 +251,20 @@ TEST(Hardening, StandardStreamsAwayFromTheTerminal) {
     }
 }
 
+// No sound device: one line says so and the show runs, silently and on time.
+TEST(Hardening, NoSoundDeviceGivesASilentShow) {
+    Child child;
+    start(child, {"mode", "1"}, true,
+          {"CELLRUNE_SILENT=0", "SDL_AUDIODRIVER=no-such-driver", "CELLRUNE_DEBUG=/dev/null"});
+    ASSERT_TRUE(child.waitFor("\x1b[?2026h")) << child.err();
+    child.pump(500);
+    child.type("\x1b");
+    ASSERT_TRUE(child.pump(10000));
+    EXPECT_EQ(child.status, 0);
+    std::string err = child.err();
+    EXPECT_EQ(err.rfind("cellrune: sound is off (", 0), 0u) << err;
+    EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    expectRestored(child);
+}
+
 } // namespace
