@@ -267,4 +267,24 @@ TEST(Hardening, NoSoundDeviceGivesASilentShow) {
     expectRestored(child);
 }
 
+// An export to a full disk fails at once, with the reason and a failing
+// status, whichever of its outputs cannot be written.
+TEST(Hardening, ExportToAFullDiskFailsAtOnce) {
+    for (auto args : {std::vector<std::string>{"--export", "/dev/full"},
+                      std::vector<std::string>{"--export", "/dev/null", "--audio", "/dev/full"},
+                      std::vector<std::string>{"--cast", "/dev/full"}}) {
+        Child child;
+        start(child, args, false, {"CELLRUNE_DEBUG=/dev/null"});
+        ASSERT_TRUE(child.pump(60000));
+        EXPECT_EQ(child.status, 1) << args[1] << ": " << child.err();
+        std::string err = child.err();
+        EXPECT_NE(err.find("could not be written whole (No space left on device)"), std::string::npos) << err;
+        int frames = -1;
+        size_t at = err.find("stopped after ");
+        ASSERT_NE(at, std::string::npos) << err;
+        std::sscanf(err.c_str() + at, "stopped after %d", &frames);
+        EXPECT_LE(frames, 30) << "it went on after the disk was full";
+    }
+}
+
 } // namespace

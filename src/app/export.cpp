@@ -10,6 +10,7 @@
 #include "platform/music_player.h"
 #include "timeline/frame_clock.h"
 
+#include <cerrno>
 #include <chrono>
 #include <cmath>
 #include <cstdio>
@@ -92,6 +93,10 @@ void progress(double done, double total, std::chrono::steady_clock::time_point s
     std::fprintf(stderr, "\r[%s] %3d%%  %4.0f s left ", bar, int(fraction * 100), left);
 }
 
+bool writeFailed(FILE* f) {
+    return f && std::ferror(f);
+}
+
 FILE* openOutput(const std::string& name) {
     if (name == "-") return stdout;
     return std::fopen(name.c_str(), "wb");
@@ -166,6 +171,7 @@ int runExport(const std::string& commandLine, const ExportRequest& request) {
     auto start = std::chrono::steady_clock::now();
     int32_t previous = INT32_MIN;
     int frames = 0;
+    int writeError = 0;
     for (int64_t k = 0;; ++k) {
         renderAudioTo(k * kMusicRate / request.fps);
         int32_t clock = readMusicClock();
@@ -184,25 +190,38 @@ int runExport(const std::string& commandLine, const ExportRequest& request) {
             std::fprintf(cast, "]\n");
         }
         ++frames;
+        // A full disk or a closed pipe: stop now rather than render the rest for nothing.
+        if (writeFailed(video) || writeFailed(audio) || writeFailed(cast)) {
+            writeError = errno;
+            break;
+        }
         if (frames % 25 == 0) progress(clock - request.from, request.to - request.from, start);
     }
     renderAudioTo(int64_t(frames) * kMusicRate / request.fps); // the sound of the last frame too
     if (isatty(STDERR_FILENO)) std::fprintf(stderr, "\n");
-    bool ok = true;
+    // fclose reports only its own flush; an earlier failed write shows in ferror.
+    bool ok = writeError == 0;
+    auto finish = [&](FILE* f) {
+        if (!f) return;
+        bool good = !std::ferror(f) && (f == stdout ? std::fflush(f) == 0 : std::fclose(f) == 0);
+        if (!good && ok) writeError = errno;
+        ok &= good;
+    };
     if (audio) {
         std::fseek(audio, 0, SEEK_SET);
         writeWavHeader(audio, audioFrames);
-        ok &= std::fclose(audio) == 0;
     }
-    if (video && video != stdout) ok &= std::fclose(video) == 0;
-    if (video == stdout) ok &= std::fflush(stdout) == 0;
-    if (cast) ok &= std::fclose(cast) == 0;
+    finish(audio);
+    finish(video);
+    finish(cast);
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    std::fprintf(stderr, "cellrune: exported %d frames in %.1f s (%.0f frames a second)\n", frames, seconds,
-                 frames / std::max(seconds, 1e-9));
     if (!ok) {
-        std::fprintf(stderr, "cellrune: the export could not be written whole\n");
+        std::fprintf(stderr,
+                     "cellrune: the export could not be written whole (%s); it stopped after %d frame%s\n",
+                     writeError ? std::strerror(writeError) : "write error", frames, frames == 1 ? "" : "s");
         return 1;
     }
+    std::fprintf(stderr, "cellrune: exported %d frames in %.1f s (%.0f frames a second)\n", frames, seconds,
+                 frames / std::max(seconds, 1e-9));
     return 0;
 }
