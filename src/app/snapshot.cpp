@@ -37,6 +37,7 @@ std::string base() {
 void writeBytes(const std::string& path, const void* data, size_t size) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(static_cast<const char*>(data), std::streamsize(size));
+    out.close(); // the last of the data is written here, and may fail here
     if (!out) writeFailed = true;
 }
 
