@@ -2,10 +2,16 @@
 // never crashes or hangs, says what is wrong in a line, and still starts.
 #include "program_harness.h"
 
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <random>
 #include <string>
+#include <sys/wait.h>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -286,6 +292,26 @@ TEST(Hardening, ExportToAFullDiskFailsAtOnce) {
         std::sscanf(err.c_str() + at, "stopped after %d", &frames);
         EXPECT_LE(frames, 30) << "it went on after the disk was full";
     }
+}
+
+// A terminal that stopped reading (a stalled connection, a frozen emulator):
+// the show blocks in its writes, yet SIGTERM still ends it, with the modes
+// handed back even though the screen cannot be.
+TEST(Hardening, ATerminalThatStopsReadingCannotHoldTheShow) {
+    Child child;
+    start(child, {"mode", "0"}, true, {"CELLRUNE_DEBUG=/dev/null", "COLORTERM=truecolor"});
+    ASSERT_TRUE(child.waitFor("\x1b[?2026h"));
+    std::this_thread::sleep_for(std::chrono::milliseconds(1500)); // unread: the terminal's buffer fills
+    kill(child.pid, SIGTERM);
+    int wstatus = 0;
+    pid_t done = 0;
+    auto deadline = Clock::now() + std::chrono::seconds(10);
+    while ((done = waitpid(child.pid, &wstatus, WNOHANG)) == 0 && Clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    ASSERT_EQ(done, child.pid) << "SIGTERM did not end a show stuck writing";
+    child.status = WIFEXITED(wstatus) ? WEXITSTATUS(wstatus) : 128 + WTERMSIG(wstatus);
+    EXPECT_EQ(child.status, 0);
+    expectCookedMode(child.master);
 }
 
 } // namespace

@@ -77,6 +77,10 @@ void clearPlatformMessages() {
     quitCode = 0;
 }
 
+bool quitPending() {
+    return quitSignalled != 0;
+}
+
 int droppedMessageCount() {
     return dropped;
 }

@@ -38,3 +38,4 @@ void clearPlatformMessages();
 int droppedMessageCount();
 
 void installQuitSignals();
+bool quitPending(); // a quit is posted or signalled and not yet delivered

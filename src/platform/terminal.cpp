@@ -1,5 +1,7 @@
 #include "platform/terminal.h"
 
+#include "platform/messages.h"
+
 #include "platform/cell_encoder.h"
 #include "platform/key_decoder.h"
 #include "platform/user_output.h"
@@ -62,8 +64,16 @@ void onContinue(int) {
     continued = 1;
 }
 
+volatile sig_atomic_t closing = 0;
+
 void writeAll(int fd, const char* data, size_t length) {
     while (length > 0) {
+        // A terminal that has stopped reading (a stalled connection) must not
+        // keep the show from ending: once it is ending, wait a second at most.
+        if (closing || quitPending()) {
+            pollfd p = {fd, POLLOUT, 0};
+            if (poll(&p, 1, 1000) <= 0) return;
+        }
         ssize_t n = write(fd, data, length);
         if (n > 0) {
             data += n;
@@ -232,7 +242,9 @@ bool terminalOpen(const uint32_t palette[16]) {
 
 void terminalClose() {
     if (!term.open) return;
+    closing = 1;
     leave();
+    closing = 0;
     removeHandlers();
     crashFd = -1;
     if (term.ownedFd >= 0) ::close(term.ownedFd);
