@@ -14,7 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::memset(path.get(), 0, sizeof(CameraPath));
     parsePathText(path.get(), data, uint32_t(size));
     if (path->keyCount > kPathKeys || path->groupCount > kPathGroups) std::abort();
-    for (int g = -1; g <= path->groupCount; ++g)
+    // The edges of the group range and a few inside it: sampling every group of
+    // a 64-group path at far times costs more than the parse it follows.
+    for (int g : {-1, 0, 1, path->groupCount / 2, path->groupCount - 1, path->groupCount})
         for (double t : {-1.0, 0.0, 1234.5, 1e9}) {
             Vector3 p;
             float angle;
