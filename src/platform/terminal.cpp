@@ -1,9 +1,8 @@
 #include "platform/terminal.h"
 
-#include "platform/messages.h"
-
 #include "platform/cell_encoder.h"
 #include "platform/key_decoder.h"
+#include "platform/messages.h"
 #include "platform/user_output.h"
 
 #include <cerrno>
@@ -64,7 +63,7 @@ void onContinue(int) {
     continued = 1;
 }
 
-volatile sig_atomic_t closing = 0;
+bool closing = false; // terminalClose is handing the terminal back
 
 void writeAll(int fd, const char* data, size_t length) {
     while (length > 0) {
@@ -242,9 +241,9 @@ bool terminalOpen(const uint32_t palette[16]) {
 
 void terminalClose() {
     if (!term.open) return;
-    closing = 1;
+    closing = true;
     leave();
-    closing = 0;
+    closing = false;
     removeHandlers();
     crashFd = -1;
     if (term.ownedFd >= 0) ::close(term.ownedFd);
