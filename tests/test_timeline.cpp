@@ -9,7 +9,7 @@
 #include "effects/tubes.h"
 #include "render/render_target.h"
 #include "timeline/frame_clock.h"
-#include "timeline/scenes.h"
+#include "timeline/scene_windows.h"
 #include "timeline/toolkit.h"
 
 #include <gtest/gtest.h>
@@ -105,15 +105,15 @@ TEST_F(Timeline, TowerCellsOnlyInModeZeroAndWithoutAFlash) {
     for (int i = 0; i < 2000; ++i) logoCells[i] = 0x70DB;
     int32_t calm = 0x5C000 + 0x1800, flash = 0x5C000 + 0xC00;
     fillCells();
-    runScenes(calm);
+    renderFrameAt(calm);
     EXPECT_EQ(cellBuffer[20 * 80 + 10], 0x70DBu); // mode 0, f = 0: the logo cells
     EXPECT_EQ(cellBuffer[5 * 80 + 10], 0xABCDu);  // only rows 12..36
     fillCells();
-    runScenes(flash);
+    renderFrameAt(flash);
     EXPECT_EQ(cellBuffer[20 * 80 + 10], 0xABCDu);
     displayState = 0x12; // mode 2
     fillCells();
-    runScenes(calm);
+    renderFrameAt(calm);
     EXPECT_EQ(cellBuffer[20 * 80 + 10], 0xABCDu);
 }
 

@@ -9,7 +9,7 @@
 #include "platform/clock.h"
 #include "platform/music_player.h"
 #include "timeline/frame_clock.h"
-#include "timeline/scenes.h"
+#include "timeline/scene_windows.h"
 #include "tools/png_image.h"
 #include "tools/poolmaker/font.h"
 

@@ -8,8 +8,6 @@
 #include <cstring>
 #include <memory>
 
-const char* const kFileMeshNames[kFileMeshCount] = {"pot",  "pet", "cornell", "wirecube",
-                                                    "zilm", "vyn", "vusk",    "house"};
 Mesh fileMeshes[kFileMeshCount];
 Mesh proceduralMesh1;
 Mesh proceduralMesh2;

@@ -51,7 +51,9 @@ struct MeshLoadReport {
     bool cutShort;            // a file was larger than kMeshFileCapacity or ended early
 };
 
-extern const char* const kFileMeshNames[kFileMeshCount]; // load order
+// Load order; the scenes name the meshes by their place here.
+inline constexpr const char* kFileMeshNames[kFileMeshCount] = {"pot",  "pet", "cornell", "wirecube",
+                                                               "zilm", "vyn", "vusk",    "house"};
 extern Mesh fileMeshes[kFileMeshCount];
 extern Mesh proceduralMesh1; // bent tube
 extern Mesh proceduralMesh2; // cube

@@ -94,7 +94,7 @@ void decodeRgbRaw(const uint8_t* file, int texelCount, uint32_t* destination) {
     for (int k = 0; k < texelCount; ++k) destination[k] = texel(file + 3 * k);
 }
 
-const PictureSpec kPictures[kPictureCount] = {
+constexpr PictureSpec kPictures[kPictureCount] = {
     {"pool/tower.bmp", PictureEncoding::kBmp8, 160, 1152, Bmp8Mode::kPalette, tower},
     {"pool/topaz_vyn.bmp", PictureEncoding::kBmp8, 256, 100, Bmp8Mode::kIndices, topaz},
     {"pool/the_end.bmp", PictureEncoding::kBmp24, 128, 64, Bmp8Mode::kPalette, theEnd},
@@ -127,6 +127,32 @@ const PictureSpec kPictures[kPictureCount] = {
     {"pool/vusk/textuur.raw", PictureEncoding::kRgbRaw, kMeshTextureTexels, 1, Bmp8Mode::kPalette,
      meshTextureOf<7>},
 };
+
+namespace {
+
+constexpr bool isTextureRecordOf(const char* record, const char* mesh) {
+    const char* prefix = "pool/";
+    while (*prefix)
+        if (*record++ != *prefix++) return false;
+    while (*mesh)
+        if (*record++ != *mesh++) return false;
+    const char* suffix = "/textuur.raw";
+    while (*suffix)
+        if (*record++ != *suffix++) return false;
+    return *record == 0;
+}
+
+constexpr bool texturesFollowTheirNames() {
+    for (int t = 0; t < kMeshTextureCount; ++t) {
+        const PictureSpec& p = kPictures[kPictureCount - kMeshTextureCount + t];
+        if (!isTextureRecordOf(p.name, kMeshTextureNames[t])) return false;
+    }
+    return true;
+}
+static_assert(texturesFollowTheirNames(),
+              "the last eight pictures are the mesh textures, in kMeshTextureNames order");
+
+} // namespace
 
 size_t pictureRecordSize(const PictureSpec& picture) {
     size_t area = static_cast<size_t>(picture.width) * picture.height;

@@ -30,6 +30,11 @@ extern uint32_t* skyTexture;     // 256 x 512, 524,288 bytes; rows 384..511 stay
 
 constexpr int kMeshTextureCount = 8;
 constexpr int kMeshTextureTexels = 262144; // 32 texels a row, 8,192 rows
+// The meshes whose light textures meshTexture holds, in pool order.
+inline constexpr const char* kMeshTextureNames[kMeshTextureCount] = {"pot",  "pet",   "cornell", "wirecube",
+                                                                     "zilm", "house", "vyn",     "vusk"};
+// The see-through colour of the keyed pictures and textures.
+constexpr uint32_t kKeyColour = 0x00FF00;
 
 extern uint32_t logoImage[160 * 50];
 extern uint32_t logoCells[80 * 25];

@@ -43,3 +43,25 @@ void buildRoomLookup() {
             if (q8 >= 0 && q8 < 2040 && r8 >= 0 && r8 <= 1016) entry = uint32_t(q8 + (1016 - r8) * 2048);
         }
 }
+
+void sampleFisheye(const uint32_t* lookup, const uint32_t* panorama, uint32_t* out, const int32_t* gains) {
+    for (int i = 0; i < 160 * 100; ++i) {
+        uint32_t c = lookup[i];
+        uint32_t r = c >> 14, q = (c >> 3) & 0xFF, fy = (c >> 11) & 7, fx = c & 7;
+        const uint32_t* row = panorama + r * 256;
+        uint32_t p00 = row[q], p01 = row[q + 1], p10 = row[256 + q], p11 = row[256 + q + 1];
+        uint32_t w00 = (8 - fx) * (8 - fy), w01 = fx * (8 - fy), w10 = (8 - fx) * fy, w11 = fx * fy;
+        uint32_t rb =
+            w00 * (p00 & 0xFF00FF) + w01 * (p01 & 0xFF00FF) + w10 * (p10 & 0xFF00FF) + w11 * (p11 & 0xFF00FF);
+        uint32_t g =
+            w00 * (p00 & 0xFF00) + w01 * (p01 & 0xFF00) + w10 * (p10 & 0xFF00) + w11 * (p11 & 0xFF00);
+        uint32_t pixel = ((rb >> 6) & 0xFF00FF) | ((g >> 6) & 0xFF00);
+        if (gains) {
+            uint32_t red = ((pixel >> 16 & 255) * uint32_t(gains[0])) >> 7;
+            uint32_t green = ((pixel >> 8 & 255) * uint32_t(gains[1])) >> 7;
+            uint32_t blue = ((pixel & 255) * uint32_t(gains[2])) >> 7;
+            pixel = red << 16 | green << 8 | blue;
+        }
+        out[i] = pixel;
+    }
+}

@@ -10,3 +10,10 @@
 extern uint32_t roomLookup[160 * 100];
 
 void buildRoomLookup();
+
+// The 160 x 100 picture (pitch 160) of a panorama (pitch 256) through a
+// lookup such as roomLookup: each pixel the four panorama pixels around its
+// code, weighted in eighths (sum 64), red and blue in one word, green in
+// another. With gains (red, green, blue, 0..128) each channel is then scaled
+// by gain / 128.
+void sampleFisheye(const uint32_t* lookup, const uint32_t* panorama, uint32_t* out, const int32_t* gains);

@@ -99,3 +99,25 @@ void resetWater() {
     nextWaterTime = 0;
     dropToggle = 0;
 }
+
+void raytraceWater(uint32_t* pixels, int width, int height, int centreX, const Vector3& eye,
+                   const Matrix4& back) {
+    constexpr int kHorizon = 64, kPitch = 256;
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x) {
+            double cx = x - centreX, cy = y - kHorizon;
+            double n = 1 / std::sqrt(cx * cx + cy * cy + 4096);
+            Vector3 ray = {float(cx * n), float(cy * n), float(64 * n)};
+            rotateVector3(back, &ray);
+            double h = 16 - eye.y, s = h / ray.y;
+            if (!(s > 0)) continue;
+            int32_t value = sampleWaterHeight(int32_t(truncateWide(eye.x + ray.x * s)),
+                                              int32_t(truncateWide(eye.z + ray.z * s)));
+            int32_t k = value - int32_t(truncateWide(16384 / (160 + s) - 128));
+            uint32_t& p = pixels[y * kPitch + x];
+            int32_t redBlue = int32_t((p & 0xFF00FF) * uint32_t(k)) >> 7;
+            redBlue += int32_t(uint32_t(127) * uint32_t(128 - k) * 65536u) / 128;
+            int32_t green = int32_t((p & 0xFF00FF00u) * uint32_t(k)) >> 7;
+            p = (uint32_t(redBlue) & 0xFF00FF) | (uint32_t(green) & 0xFF00FF00u);
+        }
+}

@@ -4,7 +4,7 @@
 
 #include <cmath>
 
-RenderTarget renderTarget = {nullptr, 160, 100, 256, 80, 50, 90.0, 90.0, nullptr, depthBufferA};
+RenderTarget renderTarget = kStartRenderTarget;
 uint32_t depthBufferA[kDepthBufferWords];
 uint32_t depthBufferB[kDepthBufferWords];
 
@@ -125,7 +125,7 @@ void spanKeyed(int row, const SpanEnd& left, const SpanEnd& right) {
         auto [bigU, bigV] = perspectiveTexel(u, v, w);
         uint32_t column = uint32_t(bigU / 256) & 255, texelRow = uint32_t(bigV >> 8) & 255;
         uint32_t t = renderTarget.texture[texelRow * 256 + column];
-        if (t == 0x00FF00) return; // the key colour: see-through
+        if (t == kKeyColour) return; // see-through
         renderTarget.pixels[p] = t;
         renderTarget.depthBuffer[p] = lowWord(w);
     });

@@ -40,6 +40,9 @@ struct SpanEnd {
 extern RenderTarget renderTarget;
 extern uint32_t depthBufferA[kDepthBufferWords];
 extern uint32_t depthBufferB[kDepthBufferWords];
+// What the renderer holds before any scene sets it: a 160 x 100 area at pitch 256, centred, focal 90.
+inline constexpr RenderTarget kStartRenderTarget = {nullptr, 160,  100,  256,     80,
+                                                    50,      90.0, 90.0, nullptr, depthBufferA};
 
 void fillTriangleEnvMapped(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c);
 void fillTriangleLightmapped(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c);

@@ -1,10 +1,15 @@
 // frame_clock: renderFrame, the per-frame entry of the timeline.
 //
 // Each call reads the music position into the MusicClock, runs the scene
-// windows that hold it, and hands the FrameBuffer to currentConverter and
-// currentPresenter (scenes 12 and 15 do that themselves). It returns the
-// number of the frame it has just shown, never negative (the counter wraps
-// within 31 bits so a long run can never end the loop), and advances frameNumber.
+// windows that hold it, and finishes the frame as the scene asks: the scene
+// buffers into the debug picture (mode 8), currentConverter, the scene's cell
+// overlay (mode 0), currentPresenter. It returns the number of the frame it
+// has just shown, never negative (the counter wraps within 31 bits so a long
+// run can never end the loop), and advances frameNumber.
+//
+// The picture at P depends only on P: wherever the clock jumps (the first
+// frame, a start position, each snapshot, each benchmark sample) the state
+// that persists between frames is first set by settleTimeline.
 #pragma once
 
 #include <cstdint>
@@ -15,5 +20,12 @@ int32_t renderFrame();
 
 // The music position as a clock: order x 16,384 + row x 256 + fraction.
 int32_t readMusicClock();
-// renderFrame at a given clock (snapshots, tests).
+// renderFrame at a given clock (snapshots, export, tests); the first call settles the timeline.
 int32_t renderFrameAt(int32_t clock);
+
+// Sets what persists between frames to what the show played from order 0
+// leaves just before P: the RenderTarget fields, the water at rest, and the
+// scene and depth buffers as start-up leaves them (the water's ripples and
+// the buffers' older contents are the show's own history, which a jump cannot
+// know, so it starts them as the show does).
+void settleTimeline(int32_t clock);

@@ -5,6 +5,7 @@
 #include "render/mesh_drawers.h"
 
 #include <cmath>
+#include <initializer_list>
 
 uint32_t sceneBufferA[kSceneBufferPitch * kSceneBufferARows];
 uint32_t sceneBufferB[kSceneBufferPitch * kSceneBufferBRows];
@@ -140,4 +141,31 @@ void fillArea(uint32_t* buffer, int pitch, uint32_t colour) {
 void copyToFrame(const uint32_t* a) {
     for (int y = 0; y < kH; ++y)
         for (int x = 0; x < kW; ++x) frameRow(y)[x] = sourceRow(a, y)[x];
+}
+
+void fogByDepth(const uint32_t* a, const uint32_t* depthA, const uint32_t* depthB, uint32_t fog) {
+    const uint32_t fogRedBlue = fog & 0xFF00FF, fogGreen = fog & 0xFF00;
+    for (int y = 0; y < kH; ++y)
+        for (int x = 0; x < kW; ++x) {
+            int i = y * kSceneBufferPitch + x;
+            int64_t d = int64_t(depthB[i]) - int64_t(depthA[i]);
+            uint32_t p = a[i];
+            if (d <= 0) {
+                frameRow(y)[x] = p;
+                continue;
+            }
+            uint32_t f = uint32_t(d / 128 < 128 ? d / 128 : 128);
+            uint32_t rb = (((p & 0xFF00FF) * (128 - f)) >> 7) + ((f * fogRedBlue) >> 7);
+            uint32_t g = (((p & 0xFF00) * (128 - f)) >> 7) + ((f * fogGreen) >> 7);
+            frameRow(y)[x] = (rb & 0xFF00FF) | (g & 0xFF00);
+        }
+}
+
+uint32_t addClamped(uint32_t pixel, int32_t delta) {
+    uint32_t out = 0;
+    for (uint32_t shift : {16u, 8u, 0u}) {
+        int32_t c = int32_t((pixel >> shift) & 255) + delta;
+        out |= uint32_t(c < 0 ? 0 : c > 255 ? 255 : c) << shift;
+    }
+    return out;
 }

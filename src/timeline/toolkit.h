@@ -38,3 +38,10 @@ void edgeCrush(int e);
 void invertBuffer(const uint32_t* a, uint32_t* b); // b = a XOR 0xFFFFFFFF
 void fillArea(uint32_t* buffer, int pitch, uint32_t colour);
 void copyToFrame(const uint32_t* a);
+
+// FrameBuffer from a, fogged where a plane (depth b) lies in front of the
+// scene (depth a), both at pitch 256: d = b - a; d <= 0 keeps a's pixel,
+// otherwise the pixel moves toward fog by min(d / 128, 128) / 128.
+void fogByDepth(const uint32_t* a, const uint32_t* depthA, const uint32_t* depthB, uint32_t fog);
+// Each channel of pixel plus delta, clamped to 0..255.
+uint32_t addClamped(uint32_t pixel, int32_t delta);

@@ -1,0 +1,114 @@
+// Scenes 1 and 3: the pot with its braided tubes, seen by two cameras and mixed.
+#include "effects/tubes.h"
+#include "render/mesh_drawers.h"
+#include "timeline/scene_kit.h"
+#include "timeline/scenes.h"
+
+#include <cmath>
+
+namespace {
+
+constexpr int32_t kScene1 = at(0), kScene3 = at(7);
+
+} // namespace
+
+int potBlendWeight(int32_t P) {
+    const double k = 0.00038348388671875; // 3.1415 / 8192: a quarter turn over 16 rows
+    int w = 0;
+    if (P < 0x1000) w = int(128 - 127 * std::sin(P * k));
+    for (int32_t s : {0x3000, 0x7000, 0xB000, 0xF000})
+        if (P >= s && P < s + 0x1000) w = int(32 + 96 * std::sin((P - s) * k));
+    for (int32_t s : {0x4000, 0x8000, 0xC000, 0x10000})
+        if (P >= s && P < s + 0x1000) w = int(96 - 96 * std::sin((P - s) * k));
+    if (P >= 0x13000) w = int(128 * std::sin((P - 0x13000) * k));
+    return w;
+}
+
+// Orders 0-4: two passes blended on the pulses, an opening fade, a row of turning cubes.
+HandOver drawScene1(int32_t P) {
+    double pathTime = (P - kScene1) * kPathRate;
+    sceneTarget(sceneBufferA);
+    focal(90, 70);
+    Matrix4 viewA = view(kPotPath, 2, 3, pathTime);
+    skyPass(viewA);
+    if (P < 0x1000) {
+        fillArea(sceneBufferA, kSceneBufferPitch, 0);
+    } else if (P <= 0x13000) {
+        drawLit(kPot, viewA);
+        drawTubes(viewA, uint32_t(pathTime));
+    } else {
+        fillArea(sceneBufferA, kSceneBufferPitch, 0xFFFFFF);
+    }
+    target(sceneBufferB, kFrameWidth, kFrameHeight, kSceneBufferPitch);
+    Matrix4 viewB = view(kPotPath, 0, 1, pathTime);
+    skyPass(viewB);
+    drawLit(kPot, viewB);
+    drawTubes(viewB, uint32_t(pathTime));
+
+    blendBuffers(potBlendWeight(P));
+    resetDepth(depthBufferA, kFrameWidth);
+    if (P < 0x2000)
+        smearRows(uint32_t((0x2000 - P) / 128 + 1), 0);
+    else if (P > 0x12000)
+        smearRows(uint32_t((P - 0x12000) / 512 + 1), 0);
+
+    frameTarget();
+    focal(75, 50);
+    // Each step turns every cube a further eighth of a turn, on the blend pulses.
+    float c = 0;
+    for (int32_t step : {0x4800, 0x5800, 0x7800, 0x8800, 0x9800, 0xB800})
+        if (P > step) c += 1;
+    if (P > 0x12000) c = 6 + float(P - 0x12000) / 2048.0f;
+    for (int i = 0; i < 8; ++i) {
+        Matrix4 m = identityMatrix;
+        rotateMatrix4X(&m, float(std::sin(i + P / 2048.0)) + kRecipeQuarterPi * c);
+        translateMatrix4(&m, 2.3f * i + 15.7f - 1.5f * c - float(P) / 4096.0f, 4.2f, 4.0f);
+        rotateMatrix4Y(&m, 0.3f);
+        drawMeshFlat(proceduralMesh2, m);
+    }
+    return kPlainHandOver;
+}
+
+void leaveScene1(int32_t) {
+    frameTarget();
+    focal(75, 50);
+    selectTexture(kPot);
+}
+
+int potCrossFade(int32_t L) {
+    if (L >= kRows(56)) return 0;
+    int k = L / kRows(8), into = (L - kRows(8) * k) / 16;
+    return k % 2 == 0 ? into : 128 - into;
+}
+
+// Order 7: the pot again, cross-fading between the cameras every 8 rows.
+HandOver drawScene3(int32_t P) {
+    int32_t L = P - kScene3;
+    double pathTime = L * kPathRate;
+    uint32_t tubeTime = uint32_t(pathTime + 8000);
+    sceneTarget(sceneBufferB);
+    focal(50, 60);
+    Matrix4 viewB = view(kPotPath, 0, 1, pathTime);
+    skyPass(viewB);
+    drawLit(kPot, viewB);
+    drawTubes(viewB, tubeTime);
+    target(sceneBufferA, kFrameWidth, kFrameHeight, kSceneBufferPitch);
+    Matrix4 viewA = view(kPotPath, 2, 3, pathTime);
+    skyPass(viewA);
+    drawLit(kPot, viewA);
+    drawTubes(viewA, tubeTime);
+    blendBuffers(potCrossFade(L));
+    uint32_t n = 1;
+    if (L < kRows(8))
+        n = uint32_t(9 - L / 256);
+    else if (L >= kRows(56))
+        n = uint32_t((L - kRows(56)) / 256 + 1);
+    smearRows(n, 127);
+    return kPlainHandOver;
+}
+
+void leaveScene3(int32_t) {
+    sceneTarget(sceneBufferA);
+    focal(50, 60);
+    selectTexture(kPot);
+}
