@@ -263,6 +263,32 @@ TEST(Program, SnapshotsAreTheSameEveryRun) {
     EXPECT_EQ(runs[0], runs[1]);
 }
 
+// Each snapshot is the first frame of a show started at its position, whatever the list drew before it:
+// in mode 2 (which turns with the frame number) and mode 8 (which shows the scene buffers too).
+TEST(Program, ASnapshotListInAnyOrderGivesTheSamePictures) {
+    const std::vector<std::string> names = {"0x4C000", "0x14000", "0x30000", "0x66000", "0x78000"};
+    for (const char* mode : {"2", "8"}) {
+        std::string pictures[2];
+        for (int run = 0; run < 2; ++run) {
+            std::string list;
+            for (size_t i = 0; i < names.size(); ++i)
+                list += (i ? "," : "") + names[run == 0 ? i : names.size() - 1 - i];
+            char folder[] = "/tmp/cellrune-order-XXXXXX";
+            ASSERT_NE(mkdtemp(folder), nullptr);
+            Child child;
+            start(child, {"--snapshot", list, "--out", folder, "mode", mode}, false);
+            ASSERT_TRUE(child.pump(60000));
+            ASSERT_EQ(child.status, 0) << child.err();
+            for (const std::string& name : names)
+                for (const char* kind : {".fb", ".cells", ".win"})
+                    pictures[run] += name + kind + slurp(std::string(folder) + "/" + name + kind);
+            std::system(("rm -rf " + std::string(folder)).c_str());
+        }
+        EXPECT_GT(pictures[0].size(), 5u * 64000u);
+        EXPECT_TRUE(pictures[0] == pictures[1]) << "mode " << mode;
+    }
+}
+
 TEST(Program, SnapshotArgumentsAreChecked) {
     for (auto args : {std::vector<std::string>{"--snapshot", "0x80x", "--out", "/tmp"},
                       std::vector<std::string>{"--snapshot", "100", "--out", "/proc/cellrune-cannot-be-here"},

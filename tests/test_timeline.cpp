@@ -10,11 +10,13 @@
 #include "render/render_target.h"
 #include "timeline/frame_clock.h"
 #include "timeline/scene_windows.h"
+#include "timeline/scenes.h"
 #include "timeline/toolkit.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -127,6 +129,50 @@ TEST_F(Timeline, EndPictureOnlyWithVemo) {
     EXPECT_EQ(frameBuffer[80 * 160 + 120], 0x123456u);
     runScenes(0x84000 + 0x1C000); // the slide begins at the right edge
     EXPECT_EQ(frameBuffer[80 * 160 + 120], 0u);
+}
+
+// What each scene says it leaves in the RenderTarget is what its frames leave:
+// every field, from a state no scene would leave, at the window edges and where
+// a scene changes what it draws.
+TEST_F(Timeline, EachSceneLeavesWhatItSaysItLeaves) {
+    struct Scene {
+        HandOver (*draw)(int32_t);
+        void (*leave)(int32_t);
+        std::vector<int32_t> at;
+    };
+    const Scene scenes[] = {
+        {drawScene1, leaveScene1, {0, 0xFFF, 0x1000, 0x13000, 0x13001, 0x13FFF}},
+        {drawScene2, leaveScene2, {0x14000, 0x14000 + 0x7BFF, 0x14000 + 0x7C00, 0x1BFFF}},
+        {drawScene3, leaveScene3, {0x1C000, 0x1FFFF}},
+        {drawScene4, leaveScene4, {0x20000, 0x27000, 0x27001, 0x27FFF}},
+        {drawScene5, leaveScene5, {0x28000, 0x33000, 0x33FFF}},
+        {drawScene6, leaveScene6, {0x34000, 0x35FFF, 0x36000, 0x46FFF}},
+        {drawScene7, leaveScene7, {0x47000, 0x47FFF}},
+        {drawScene8, leaveScene8, {0x48000, 0x4AFFF}},
+        {drawScene9, leaveScene7, {0x4B000, 0x4BFFF}},
+        {drawScene10, leaveScene10, {0x4C000, 0x53FFF}},
+        {drawScene11, leaveScene11, {0x54000, 0x58000, 0x58001, 0x5C000}},
+        {drawScene12, leaveScene12, {0x5C000, 0x5CC00, 0x5CE00, 0x64000}},
+        {drawScene13, leaveScene13, {0x64001, 0x64000 + 8999, 0x64000 + 9000, 0x6BFFF}},
+        {drawScene14, leaveScene14, {0x6C000, 0x84000}},
+        {drawScene15, leaveScene15, {0x84000, 0xA8000}},
+    };
+    const RenderTarget odd = {sceneBufferB, 50, 40, 200, 7, 9, 33.0, 44.0, envMap, depthBufferB};
+    auto fields = [](const RenderTarget& t) {
+        return std::make_tuple(t.pixels, t.width, t.height, t.pitch, t.centreX, t.centreY, t.focalX, t.focalY,
+                               t.texture, t.depthBuffer);
+    };
+    for (size_t n = 0; n < std::size(scenes); ++n)
+        for (int32_t clock : scenes[n].at) {
+            renderTarget = odd;
+            scenes[n].draw(clock);
+            RenderTarget drawn = renderTarget;
+            renderTarget = odd;
+            scenes[n].leave(clock);
+            EXPECT_TRUE(fields(renderTarget) == fields(drawn))
+                << "scene " << n + 1 << " at 0x" << std::hex << clock;
+        }
+    renderTarget = kStartRenderTarget;
 }
 
 } // namespace

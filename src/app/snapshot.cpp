@@ -151,6 +151,9 @@ int runSnapshots(const std::string& commandLine, const std::vector<int32_t>& clo
     for (int32_t clock : clocks) {
         currentClock = clock;
         setVirtualMilliseconds(int64_t(clock) * 3000 / 28 / 256); // the music time of P at 140 BPM, speed 6
+        // Each picture is the first frame of a show started at P, whatever the list drew before it.
+        settleTimeline(clock);
+        frameNumber = 0;
         renderFrameAt(clock);
     }
     if (writeFailed) {
@@ -184,6 +187,7 @@ int runBenchmark(const std::string& commandLine, int frames) {
         setVirtualMilliseconds(int64_t(clock) * 3000 / 28 / 256);
         int scenes[2];
         int scene = scenesAt(clock, scenes) > 0 ? scenes[0] : 0;
+        settleTimeline(clock);
         for (int mode = 0; mode < kDisplayModeCount; ++mode) {
             currentConverter = displayModes[mode].converter;
             displayState = displayModes[mode].state;

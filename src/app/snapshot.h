@@ -3,8 +3,10 @@
 // runSnapshots loads the show as usual (pool, start-up), with no terminal,
 // window or sound device, and renders each MusicClock value exactly as
 // renderFrame would when the player reports it, in the "mode" setting's
-// display mode. The process clock is virtual (the music time of P), so every
-// run gives the same bytes. For each P it writes DIR/0xPPPPP.fb (FrameBuffer),
+// display mode, as the first frame of a show started at P: the timeline is
+// settled at each P and the frame number is 0, so a list's order never
+// changes its pictures. The process clock is virtual (the music time of P),
+// so every run gives the same bytes. For each P it writes DIR/0xPPPPP.fb (FrameBuffer),
 // .cells or .win (what was presented) and .png (what a viewer sees; text
 // modes drawn with an 8 x 8 font). Returns the exit status.
 #pragma once

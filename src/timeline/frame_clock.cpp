@@ -50,6 +50,7 @@ void settleTimeline(int32_t clock) {
 }
 
 int32_t renderFrameAt(int32_t clock) {
+    if (!settled) settleTimeline(clock);
     finishFrame(runScenes(clock));
     uint32_t shown = frameNumber++;
     return static_cast<int32_t>(shown & 0x7FFFFFFF);
