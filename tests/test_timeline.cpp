@@ -7,6 +7,7 @@
 #include "effects/fisheye.h"
 #include "effects/span_buffer.h"
 #include "effects/tubes.h"
+#include "effects/water.h"
 #include "render/render_target.h"
 #include "timeline/frame_clock.h"
 #include "timeline/scene_windows.h"
@@ -129,6 +130,27 @@ TEST_F(Timeline, EndPictureOnlyWithVemo) {
     EXPECT_EQ(frameBuffer[80 * 160 + 120], 0x123456u);
     runScenes(0x84000 + 0x1C000); // the slide begins at the right edge
     EXPECT_EQ(frameBuffer[80 * 160 + 120], 0u);
+}
+
+// Scene 14's water: one inverse view rotation for all three views of the panorama, so a pixel at the
+// same offset from its view's centre shows the same water in each (the sky is black here, so the
+// picture is the water alone).
+TEST_F(Timeline, TheWaterTurnsWithTheCameraNotWithEachView) {
+    for (int i = 0; i < kWaterSize * kWaterSize; ++i) waterHeights[i] = waterOlder[i] = (i * 37) % 200 - 100;
+    drawScene14(0x70000);
+    int compared = 0, rippled = 0, leftDiffers = 0, rightDiffers = 0;
+    for (int y = 66; y < 128; ++y)
+        for (int d = 0; d < 64; ++d) {
+            const uint32_t* row = sceneBufferA + y * kSceneBufferPitch;
+            leftDiffers += row[d] != row[128 + d];
+            rightDiffers += row[192 + d] != row[64 + d];
+            ++compared;
+            rippled += row[128 + d] != row[128];
+        }
+    EXPECT_EQ(leftDiffers, 0) << "of " << compared << " pixels of the left view";
+    EXPECT_EQ(rightDiffers, 0) << "of " << compared << " pixels of the right view";
+    EXPECT_GT(rippled, compared / 2) << "the water shows no ripples to compare";
+    resetWater();
 }
 
 // What each scene says it leaves in the RenderTarget is what its frames leave:

@@ -29,6 +29,12 @@ void thirdTarget(const Third& third) {
 }
 
 void drawPanorama(const Matrix4& v, const CameraPose& pose, bool water) {
+    // The water's rays turn to the world by the inverse of the view's own rotation, one for all three
+    // views: each view's pixels already carry its quarter turn in their place in the picture.
+    Matrix4 back = identityMatrix;
+    rotateMatrix4Z(&back, -pose.angle);
+    rotateMatrix4X(&back, -pose.pitch);
+    rotateMatrix4Y(&back, -pose.yaw);
     for (int i = 0; i < 3; ++i) {
         const Third& third = kThirds[i];
         thirdTarget(third);
@@ -41,10 +47,6 @@ void drawPanorama(const Matrix4& v, const CameraPose& pose, bool water) {
         skyPass(m);
         if (water) {
             if (i == 0) stepWater();
-            Matrix4 back = identityMatrix;
-            rotateMatrix4Z(&back, -pose.angle);
-            rotateMatrix4X(&back, -pose.pitch);
-            rotateMatrix4Y(&back, -(pose.yaw + third.turn));
             raytraceWater(renderTarget.pixels, third.width, kPanoramaRows, third.centreX, pose.eye, back);
         }
         drawLit(kWirecube, m);
