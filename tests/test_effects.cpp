@@ -258,4 +258,54 @@ TEST(Fisheye, CentreSymmetryAndRange) {
     }
 }
 
+// Weights in eighths of a pixel, summing to 64: a code with no fraction takes its pixel exactly, halves
+// average two or four pixels, any fraction of a uniform colour keeps it; gains scale each channel.
+TEST(Fisheye, BilinearWeightsAndGains) {
+    static uint32_t panorama[256 * 130];
+    static uint32_t lookup[160 * 100], out[160 * 100];
+    std::fill(std::begin(panorama), std::end(panorama), 0u);
+    panorama[10 * 256 + 20] = 0xFF0000;
+    panorama[10 * 256 + 21] = 0x0000FF;
+    panorama[11 * 256 + 20] = 0x00FF00;
+    panorama[11 * 256 + 21] = 0xFFFFFF;
+    auto code = [](uint32_t row, uint32_t column, uint32_t fy, uint32_t fx) {
+        return row << 14 | fy << 11 | column << 3 | fx;
+    };
+    lookup[0] = code(10, 20, 0, 0);
+    lookup[1] = code(10, 20, 0, 4);
+    lookup[2] = code(10, 20, 4, 0);
+    lookup[3] = code(10, 20, 4, 4);
+    sampleFisheye(lookup, panorama, out, nullptr);
+    EXPECT_EQ(out[0], 0xFF0000u);
+    EXPECT_EQ(out[1], 0x7F007Fu);
+    EXPECT_EQ(out[2], 0x7F7F00u);
+    EXPECT_EQ(out[3], 0x7F7F7Fu);
+    std::fill(std::begin(panorama), std::end(panorama), 0xFFFFFFu);
+    for (uint32_t i = 0; i < 64; ++i) lookup[i] = code(3, 100, i / 8, i % 8);
+    const int32_t gains[3] = {128, 64, 0};
+    sampleFisheye(lookup, panorama, out, nullptr);
+    for (int i = 0; i < 64; ++i) ASSERT_EQ(out[i], 0xFFFFFFu) << i;
+    sampleFisheye(lookup, panorama, out, gains);
+    EXPECT_EQ(out[9], 0xFF7F00u);
+}
+
+// The raytraced water keeps the sky where a ray never meets the water (above the horizon, the eye below
+// the plane's level), changes every pixel below it, and reflects less of the sky the nearer the water.
+TEST(Water, RaytracedPlaneKeepsTheSkyAboveTheHorizon) {
+    resetWater();
+    static uint32_t view[256 * 128];
+    std::fill(std::begin(view), std::end(view), 0xFFFFFFu);
+    raytraceWater(view, 128, 128, 64, Vector3{3, 0, 5}, identityMatrix);
+    for (int y = 0; y < 64; ++y)
+        for (int x = 0; x < 128; ++x) ASSERT_EQ(view[y * 256 + x], 0xFFFFFFu) << x << "," << y;
+    uint32_t previousGreen = 255;
+    for (int y = 65; y < 128; ++y) {
+        for (int x = 0; x < 128; ++x) ASSERT_NE(view[y * 256 + x], 0xFFFFFFu) << x << "," << y;
+        uint32_t green = view[y * 256 + 64] >> 8 & 255;
+        EXPECT_LE(green, previousGreen) << "row " << y;
+        previousGreen = green;
+    }
+    EXPECT_LT(previousGreen, 128u);
+}
+
 } // namespace

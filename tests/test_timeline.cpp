@@ -153,6 +153,114 @@ TEST_F(Timeline, TheWaterTurnsWithTheCameraNotWithEachView) {
     resetWater();
 }
 
+// A's share in the blends of scenes 2-4, at the edges of their windows.
+TEST_F(Timeline, BlendWeightsOfTheEarlyScenes) {
+    struct Case {
+        int (*weight)(int32_t);
+        int32_t clock;
+        int expected;
+    } cases[] = {
+        // Scene 2 (L): fading in, each spike's flash of the negative, the fade to the negative.
+        {petNegativeWeight, 0, 0},
+        {petNegativeWeight, 0x7FF, 127},
+        {petNegativeWeight, 0x800, 128},
+        {petNegativeWeight, 0x3000, 128},
+        {petNegativeWeight, 0x3001, 0},
+        {petNegativeWeight, 0x37FF, 127},
+        {petNegativeWeight, 0x3800, 128},
+        {petNegativeWeight, 0x5800, 128},
+        {petNegativeWeight, 0x7010, 1},
+        {petNegativeWeight, 0x7BFF, 128},
+        {petNegativeWeight, 0x7C00, 128},
+        {petNegativeWeight, 0x7FFF, 65},
+        // Scene 3 (L): in over the even 8-row steps, out over the odd ones, then pass B alone.
+        {potCrossFade, 0, 0},
+        {potCrossFade, 0x7FF, 127},
+        {potCrossFade, 0x800, 128},
+        {potCrossFade, 0xFFF, 1},
+        {potCrossFade, 0x3000, 0},
+        {potCrossFade, 0x37FF, 127},
+        {potCrossFade, 0x3800, 0},
+        {potCrossFade, 0x3FFF, 0},
+        // Scene 4 (P), once L > 0x7000: from the picture to pale.
+        {petPaleWeight, 0x27001, 128},
+        {petPaleWeight, 0x27800, 64},
+        {petPaleWeight, 0x27FFF, 1},
+    };
+    for (const Case& c : cases) EXPECT_EQ(c.weight(c.clock), c.expected) << std::hex << c.clock;
+    EXPECT_FALSE(petFadesToPale(0x7000));
+    EXPECT_TRUE(petFadesToPale(0x7001));
+}
+
+// Scene 6 changes camera and focal length every 32 rows, replaying path time; scene 8 carries the pattern on.
+TEST_F(Timeline, CityShotsSwitchCameraAndFocalInOneFrame) {
+    CityShot before = cityShot(0x1FFF), after = cityShot(0x2000);
+    EXPECT_EQ(before.shot, 0);
+    EXPECT_EQ(std::make_tuple(before.eye, before.look, before.focalX, before.focalY),
+              std::make_tuple(0, 1, 60.0, 37.0));
+    EXPECT_NEAR(before.pathTime, 2000, 0.3);
+    EXPECT_EQ(after.shot, 1);
+    EXPECT_EQ(std::make_tuple(after.eye, after.look, after.focalX, after.focalY),
+              std::make_tuple(2, 3, 100.0, 75.0));
+    EXPECT_EQ(after.pathTime, 1000.0);
+    CityShot scene8 = cityShot(0x48000 - 0x38000);
+    EXPECT_EQ(std::make_tuple(scene8.shot, scene8.eye, scene8.look), std::make_tuple(8, 0, 1));
+    EXPECT_EQ(scene8.pathTime, 8000.0);
+}
+
+// Scene 13: four flashes of two rows a flicker under a falling envelope, nothing between them.
+TEST_F(Timeline, SkullFlashWindowsAndEnvelope) {
+    for (int32_t s : {0x800, 0x2800, 0x4800, 0x6800}) {
+        EXPECT_EQ(skullFlashLevel(s - 1), 0) << std::hex << s;
+        EXPECT_GE(skullFlashLevel(s), 250) << std::hex << s;
+        EXPECT_LE(skullFlashLevel(s + 0x7FF), 2) << std::hex << s;
+        EXPECT_EQ(skullFlashLevel(s + 0x800), 0) << std::hex << s;
+        EXPECT_LE(skullFlashLevel(s + 0x100), 2) << "half a flicker in";
+        for (int32_t L = s; L < s + 0x800; ++L)
+            ASSERT_TRUE(skullFlashLevel(L) >= 0 && skullFlashLevel(L) <= 256);
+    }
+}
+
+// Scene 14: blue fades first, then green, then red, all three gone at the scene's end; two rings grow
+// from opposite corners over 16 rows each.
+TEST_F(Timeline, WaterSceneFadeAndTintRings) {
+    struct Gains {
+        int32_t L, red, green, blue;
+    } gains[] = {{0, 128, 128, 128},     {0x8000, 128, 128, 128}, {0xC000, 128, 128, 96},
+                 {0x12000, 128, 96, 48}, {0x16000, 64, 32, 16},   {0x18000, 0, 0, 0}};
+    for (const Gains& g : gains) {
+        int32_t got[3];
+        waterFadeGains(g.L, got);
+        EXPECT_EQ(std::make_tuple(got[0], got[1], got[2]), std::make_tuple(g.red, g.green, g.blue))
+            << std::hex << g.L;
+    }
+    TintRingPlace ring;
+    for (int32_t L : {0x8BFF, 0x9C00, 0x10BFF, 0x11C00, 0x18000})
+        EXPECT_FALSE(tintRingAt(L, &ring)) << std::hex << L;
+    ASSERT_TRUE(tintRingAt(0x8C00, &ring));
+    EXPECT_EQ(std::make_tuple(ring.centreX, ring.centreY, ring.inner, ring.outer, ring.weight),
+              std::make_tuple(160, 100, 1, 8, 0));
+    ASSERT_TRUE(tintRingAt(0x9BFF, &ring));
+    EXPECT_EQ(ring.weight, 127);
+    ASSERT_TRUE(tintRingAt(0x10C00, &ring));
+    EXPECT_EQ(std::make_tuple(ring.centreX, ring.centreY), std::make_tuple(0, 0));
+    ASSERT_TRUE(tintRingAt(0x11BFF, &ring));
+    // At the last position the picture is black.
+    std::fill(frameBuffer, frameBuffer + kFramePixels, 0xABCDEFu);
+    drawScene14(0x84000);
+    EXPECT_TRUE(std::all_of(frameBuffer, frameBuffer + kFramePixels, [](uint32_t p) { return p == 0; }));
+}
+
+// Scene 11's banner flies from L = 0x4001 on, not at 0x4000: drawing it leaves its own RenderTarget.
+TEST_F(Timeline, BannerAppearsJustAfterHalfOfScene11) {
+    drawScene11(0x58000);
+    EXPECT_EQ(renderTarget.focalX, 64.0);
+    EXPECT_NE(renderTarget.pixels, frameBuffer);
+    drawScene11(0x58001);
+    EXPECT_EQ(renderTarget.focalX, 80.0);
+    EXPECT_EQ(renderTarget.pixels, frameBuffer);
+}
+
 // What each scene says it leaves in the RenderTarget is what its frames leave:
 // every field, from a state no scene would leave, at the window edges and where
 // a scene changes what it draws.

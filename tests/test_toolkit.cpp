@@ -87,4 +87,35 @@ TEST(Toolkit, InversionCrushAndDepth) {
     EXPECT_EQ(depth[99 * 256 + 160], 0u);
 }
 
+// Fog by depth difference d = plane - scene (larger is nearer): none where the plane is not in front,
+// the pure fog colour from d = 128 x 128 on, halfway at 64 x 128.
+TEST(Toolkit, FogByDepthDifference) {
+    static uint32_t depthA[kSceneBufferPitch * 100], depthB[kSceneBufferPitch * 100];
+    fillArea(sceneBufferA, kSceneBufferPitch, 0x4080C0);
+    struct Case {
+        uint32_t scene, plane, expected;
+    } cases[] = {
+        {1000, 1000, 0x4080C0},
+        {5000, 1000, 0x4080C0},
+        {1000, 1000 + 127, 0x4080C0},
+        {1000, 1000 + 128 * 128, 0x882211},
+        {0, 0xFFFFFFFF, 0x882211},
+        {1000, 1000 + 64 * 128, ((0x40 + 0x88) / 2) << 16 | ((0x80 + 0x22) / 2) << 8 | (0xC0 + 0x11) / 2},
+    };
+    for (const Case& c : cases) {
+        std::fill(std::begin(depthA), std::end(depthA), c.scene);
+        std::fill(std::begin(depthB), std::end(depthB), c.plane);
+        fogByDepth(sceneBufferA, depthA, depthB, 0x882211);
+        EXPECT_EQ(frame(37, 61), c.expected) << c.scene << " " << c.plane;
+        EXPECT_EQ(frame(159, 99), c.expected);
+    }
+}
+
+TEST(Toolkit, ClampedAddsStayInEachChannel) {
+    EXPECT_EQ(addClamped(0x10F080, 0x20), 0x30FFA0u);
+    EXPECT_EQ(addClamped(0x10F080, -0x20), 0x00D060u);
+    EXPECT_EQ(addClamped(0xFF00FF, 255), 0xFFFFFFu);
+    EXPECT_EQ(addClamped(0xFF00FF, -255), 0u);
+}
+
 } // namespace
