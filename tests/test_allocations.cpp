@@ -4,6 +4,7 @@
 #include "app/startup.h"
 #include "display/cell_image.h"
 #include "display/display_mode.h"
+#include "headless_show.h"
 #include "platform/clock.h"
 #include "platform/music_player.h"
 #include "timeline/frame_clock.h"
@@ -62,12 +63,8 @@ int nothing() {
 }
 
 TEST(Allocations, NoFrameAllocatesInAnyMode) {
-    ASSERT_EQ(chdir(CELLRUNE_SHOW_DIR), 0);
-    parseCommandLine("vemo 1");
-    buildConsoleTables();
-    forceSilentMusic(true);
-    setVirtualMilliseconds(0);
-    runStartUp();
+    loadShowHeadless("vemo 1");
+    if (HasFatalFailure()) return;
     currentPresenter = nothing;
     for (int mode : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}) {
         currentConverter = displayModes[mode].converter;
@@ -106,13 +103,8 @@ TEST(LongRun, TheLoopingEndPartPastTwoHoursOfProcessClock) {
     const char* setting = std::getenv("CELLRUNE_LONG_RUN_MINUTES");
     int minutes = setting ? std::atoi(setting) : 60;
     ASSERT_GE(minutes, 6) << "the run must reach the end part's loop";
-    ASSERT_EQ(chdir(CELLRUNE_SHOW_DIR), 0);
-    parseCommandLine("vemo 1");
-    buildConsoleTables();
-    forceSilentMusic(true);
-    setOfflineMusic(true);
-    setVirtualMilliseconds(0);
-    runStartUp();
+    loadShowHeadless("vemo 1");
+    if (HasFatalFailure()) return;
     currentPresenter = nothing;
 
     constexpr int kStepsPerSecond = 10;

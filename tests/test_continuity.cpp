@@ -7,6 +7,7 @@
 #include "display/cell_image.h"
 #include "display/display_mode.h"
 #include "effects/water.h"
+#include "headless_show.h"
 #include "platform/clock.h"
 #include "platform/music_player.h"
 #include "render/render_target.h"
@@ -69,13 +70,8 @@ void leaveHistoryBehind() {
 }
 
 TEST(Continuity, AFrameAfterAJumpIsTheFrameOfAnUnbrokenRun) {
-    ASSERT_EQ(chdir(CELLRUNE_SHOW_DIR), 0);
-    parseCommandLine("vemo 1");
-    buildConsoleTables();
-    forceSilentMusic(true);
-    setOfflineMusic(true);
-    setVirtualMilliseconds(0);
-    runStartUp();
+    loadShowHeadless("vemo 1");
+    if (HasFatalFailure()) return;
     currentConverter = keepFrame;
     currentPresenter = keepCells;
     displayState = displayModes[0].state;

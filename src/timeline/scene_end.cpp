@@ -29,7 +29,7 @@ HandOver drawScene15(int32_t P) {
     std::fill(frameBuffer, frameBuffer + kFramePixels, 0u);
     if (vemoFlag && L >= 0x1C000) {
         // The end picture slides in from the right edge, then stands at (32, 36).
-        int32_t o = L > 0x20000 ? 0 : (0xA0000 - P) * 128 / 16384 + 128;
+        int32_t o = L > 0x20000 ? 0 : (at(40) - P) * 128 / 16384 + 128;
         o = std::clamp(o, 0, 128);
         for (int y = 0; y < 64; ++y)
             for (int x = 0; x < 128 - o; ++x)

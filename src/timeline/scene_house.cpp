@@ -34,7 +34,7 @@ HandOver drawScene5(int32_t P) {
     else if (L >= 0x8400 && L < 0x8800)
         wrapShiftVertical(75);
     else if (L >= 0xB000)
-        pixelate((P - 0x33000) * 16 / 4096); // one level a row, 0 to 15
+        pixelate((P - at(12, 48)) * 16 / 4096); // one level a row, 0 to 15
     else
         copyToFrame(sceneBufferA);
     return kPlainHandOver;

@@ -76,7 +76,7 @@ bool petFadesToPale(int32_t L) {
 }
 
 int petPaleWeight(int32_t P) {
-    return std::clamp(128 - (P - 0x27000) / 32, 0, 128);
+    return std::clamp(128 - (P - at(9, 48)) / 32, 0, 128);
 }
 
 namespace {
