@@ -6,6 +6,7 @@
 #include "platform/messages.h"
 #include "platform/music_player.h"
 #include "platform/terminal.h"
+#include "platform/window.h"
 
 #include <cstdio>
 #include <string>
@@ -67,5 +68,7 @@ int main(int argc, char** argv) {
     installQuitSignals();
     terminalSetColourDepth(options.colours);
     forceSilentMusic(options.silent);
-    return WinMain(nullptr, nullptr, commandLine.c_str(), 0);
+    int status = WinMain(nullptr, nullptr, commandLine.c_str(), 0);
+    windowSystemQuit(); // here, not at exit: only while the display is known to be there
+    return status;
 }

@@ -1,7 +1,13 @@
 #include "platform/window.h"
 
-#include <SDL2/SDL.h>
+#include "platform/terminal.h"
+#include "platform/user_output.h"
 
+#include <SDL2/SDL.h>
+#include <X11/Xlib.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -61,12 +67,28 @@ void scaleInto(uint8_t* pixels, int pitch, int left, int top, int factor, const 
     }
 }
 
+// The X server went away (closed, crashed, a forwarded display dropped).
+// Xlib cannot go on after this and would exit through atexit handlers that
+// talk to the dead connection again, so nothing here returns to it: the
+// terminal is put back, one line says why, and the process ends at once.
+int onDisplayLost(Display*) {
+    terminalRestoreForExit();
+    flushUserOutput();
+    static const char kLost[] = "cellrune: the display went away; the show ends\n";
+    ssize_t ignored = write(STDERR_FILENO, kLost, sizeof kLost - 1);
+    (void)ignored;
+    _exit(1);
+}
+
 } // namespace
 
 int windowSystemInit() {
     if (win.videoStarted) return 0;
     // Ctrl-C and SIGTERM are the program's own (they post the quit message).
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
+    // The picture goes to the window surface in software. An accelerated surface would make SDL
+    // destroy the first window and map a second one for its GL context, a flash on every switch.
+    SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         reportError("no window system");
         return -1;
@@ -80,9 +102,19 @@ int windowSystemInit() {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return -1;
     }
+    if (driver && std::strcmp(driver, "x11") == 0) XSetIOErrorHandler(onDisplayLost);
+    // A write to the display's closed socket must come back as an error for that handler, not end
+    // the process silently on SIGPIPE.
+    signal(SIGPIPE, SIG_IGN);
     win.videoStarted = true;
-    std::atexit(SDL_Quit);
     return 0;
+}
+
+void windowSystemQuit() {
+    if (!win.videoStarted) return;
+    windowDestroy();
+    SDL_QuitSubSystem(SDL_INIT_VIDEO);
+    win.videoStarted = false;
 }
 
 int windowCreate(const char* title, bool fullScreen) {

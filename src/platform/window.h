@@ -9,6 +9,9 @@
 // "error" and SDL's reason on stderr. windowPresent shows a bottom-up
 // 320 x 200 picture upright, unfiltered, without waiting for the display.
 // windowPollMessage turns the next relevant SDL event into a message.
+// When the display's connection is lost the process ends at once with
+// status 1 and one line on stderr, the terminal restored: no call goes back
+// to the dead connection, and no exit handler waits on it.
 #pragma once
 
 #include "platform/messages.h"
@@ -16,6 +19,7 @@
 #include <cstdint>
 
 int windowSystemInit();                               // 0, or -1 when there is no display
+void windowSystemQuit();                              // at the end of a run, while the display is there
 int windowCreate(const char* title, bool fullScreen); // 0, or -2 when no window can be made
 void windowDestroy();
 bool windowExists();
