@@ -1,7 +1,9 @@
 #include "platform/messages.h"
 
+#include "platform/terminal.h"
 #include "platform/window.h"
 
+#include <chrono>
 #include <csignal>
 
 namespace {
@@ -18,9 +20,21 @@ void onQuitSignal(int) {
     quitSignalled = 1;
 }
 
+// A terminal that hung up ends the show as SIGHUP does, also when the kernel
+// sends that signal to someone else (the shell that started us). Looked at
+// ten times a second.
+void watchTerminal() {
+    static std::chrono::steady_clock::time_point next;
+    auto now = std::chrono::steady_clock::now();
+    if (now < next) return;
+    next = now + std::chrono::milliseconds(100);
+    if (terminalHungUp()) quitSignalled = 1;
+}
+
 } // namespace
 
 bool peekPlatformMessage() {
+    watchTerminal();
     if (ringCount == 0) {
         PlatformMessage message;
         if (windowPollMessage(&message)) postPlatformMessage(message.kind, message.param);

@@ -15,6 +15,7 @@
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 namespace {
@@ -52,6 +53,9 @@ volatile sig_atomic_t suspendRequested = 0;
 volatile sig_atomic_t continued = 0;
 // Copies for the crash handler, which may only use async-signal-safe calls.
 volatile sig_atomic_t crashFd = -1;
+// The terminal the show started from, kept open to notice when it hangs up,
+// also while a window style has handed it back.
+int watchFd = -1;
 
 void onResize(int) {
     resized = 1;
@@ -88,12 +92,32 @@ void writeAll(int fd, const char* data, size_t length) {
     }
 }
 
-void onCrash(int sig) {
-    if (crashFd >= 0) {
-        ssize_t ignored = write(crashFd, kLeave, sizeof kLeave - 1);
-        (void)ignored;
-        if (term.haveSaved) tcsetattr(term.inFd, TCSANOW, &term.saved);
+// Async-signal-safe and bounded: a terminal that has stopped reading gets a
+// second in all, then is given up.
+void writeWithin(int fd, const char* data, size_t length, int milliseconds) {
+    timespec start;
+    clock_gettime(CLOCK_MONOTONIC, &start);
+    while (length > 0) {
+        timespec now;
+        clock_gettime(CLOCK_MONOTONIC, &now);
+        long spent = (now.tv_sec - start.tv_sec) * 1000 + (now.tv_nsec - start.tv_nsec) / 1000000;
+        if (spent >= milliseconds) return;
+        pollfd p = {fd, POLLOUT, 0};
+        int ready = poll(&p, 1, int(milliseconds - spent));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0 || (p.revents & (POLLERR | POLLHUP | POLLNVAL))) return;
+        ssize_t n = write(fd, data, length);
+        if (n > 0) {
+            data += n;
+            length -= static_cast<size_t>(n);
+        } else if (!(n < 0 && (errno == EINTR || errno == EAGAIN))) {
+            return;
+        }
     }
+}
+
+void onCrash(int sig) {
+    terminalRestoreForExit();
     signal(sig, SIG_DFL);
     raise(sig);
 }
@@ -106,7 +130,7 @@ void setHandler(int sig, void (*handler)(int)) {
     sigaction(sig, &action, nullptr);
 }
 
-const int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT};
+const int kCrashSignals[] = {SIGSEGV, SIGBUS, SIGFPE, SIGILL, SIGABRT, SIGTRAP, SIGSYS, SIGXCPU, SIGXFSZ};
 
 void installHandlers() {
     setHandler(SIGWINCH, onResize);
@@ -227,6 +251,7 @@ bool terminalOpen(const uint32_t palette[16]) {
     term.inputCount = 0;
     term.open = true;
     crashFd = term.outFd;
+    if (watchFd < 0) watchFd = fcntl(term.outFd, F_DUPFD_CLOEXEC, 3);
     resized = 0;
     suspendRequested = 0;
     continued = 0;
@@ -323,4 +348,16 @@ void terminalSetColourDepth(int bits) {
 
 size_t terminalLastFrameBytes() {
     return term.lastFrameBytes;
+}
+
+void terminalRestoreForExit() {
+    if (crashFd < 0) return;
+    writeWithin(crashFd, kLeave, sizeof kLeave - 1, 1000);
+    if (term.haveSaved) tcsetattr(term.inFd, TCSANOW, &term.saved);
+}
+
+bool terminalHungUp() {
+    if (watchFd < 0) return false;
+    pollfd p = {watchFd, 0, 0};
+    return poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL));
 }

@@ -27,6 +27,14 @@ int terminalPresent(const uint32_t* cells); // bytes written, -1 when closed or 
 int terminalKeyPending(); // 1 when a whole key is waiting
 int terminalReadKey();    // the key (a byte, kKeyEscape or kKeyIgnored), -1 when none
 
+// For fatal paths (a crash signal, a lost display): puts the terminal's modes
+// back if the show holds it, waiting a second at most for a terminal that has
+// stopped reading. Async-signal-safe.
+void terminalRestoreForExit();
+// True once the terminal the show was started from has hung up (its emulator
+// or tmux server gone), whether the show holds it or has handed it back.
+bool terminalHungUp();
+
 // 16 or 24 forces a colour depth; 0 detects it from COLORTERM at the next open.
 void terminalSetColourDepth(int bits);
 size_t terminalLastFrameBytes();
