@@ -5,7 +5,7 @@
 # the same as before the show, and the screen and cursor are back.
 set -uo pipefail
 . "$(dirname "$0")/common.sh"
-need tmux pgrep
+need tmux
 bin=$1
 show_dir="$(dirname "$bin")/show"
 
@@ -13,7 +13,7 @@ show_dir="$(dirname "$bin")/show"
 prompt_shown() { t capture-pane -p | grep -q '^\$'; }
 on_alternate() { [ "$(t display -p '#{alternate_on}')" = 1 ]; }
 on_main() { [ "$(t display -p '#{alternate_on} #{cursor_flag}')" = "0 1" ]; }
-show_pid() { pgrep -n -f "^$bin mode" ; }
+show_pid() { cat "$work/pid"; }
 drawn() { t capture-pane -p | grep -q '[█▓▒░]'; }
 
 t new-session -d -x 80 -y 50 -c "$show_dir" "env -u COLORTERM PS1='$ ' bash --norc --noprofile -i"
@@ -21,9 +21,9 @@ wait_for 5 prompt_shown || fail "the shell did not start"
 
 # run NAME: the show, with the modes recorded before and after and the status.
 run() {
-  rm -f "$work/status"
+  rm -f "$work/status" "$work/pid"
   # One job for the whole line, so a stop suspends it all and fg resumes it all.
-  t send-keys "(stty -a > $work/before.$1; CELLRUNE_SILENT=1 $bin mode 0 2>$work/stderr; echo \$? > $work/status; stty -a > $work/after.$1)" Enter
+  t send-keys "(stty -a > $work/before.$1; sh -c 'echo \$\$ > $work/pid; exec env CELLRUNE_SILENT=1 $bin mode 0' 2>$work/stderr; echo \$? > $work/status; stty -a > $work/after.$1)" Enter
   wait_for 10 on_alternate || fail "$1: the show did not start"
   wait_for 10 drawn || fail "$1: nothing drawn"
 }

@@ -1,0 +1,82 @@
+#!/usr/bin/env bash
+# The show never outlives its display or its terminal.
+# - The X server stopped at fixed moments across the window's first second
+#   (the very first moment included), each moment several times: the show is
+#   gone within 2 s with status 1, one line on stderr, the terminal's modes as
+#   before; or, when the display was gone before the window was made, the show
+#   runs in the terminal and Escape ends it as usual.
+# - The tmux server killed (gently and with SIGKILL) under a window style and a
+#   text style, and SIGHUP under a text style: gone within 2 s.
+set -uo pipefail
+. "$(dirname "$0")/common.sh"
+need tmux Xvfb xdotool
+bin=$1
+show_dir="$(dirname "$bin")/show"
+repeats=${CELLRUNE_LOSS_REPEATS:-2}
+
+start_x() {
+  rm -f "$work/display"
+  exec 3>"$work/display"
+  Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  xvfb=$!
+  exec 3>&-
+  wait_for 10 file_exists "$work/display" || skip "Xvfb did not start: $(cat "$work/xvfb.log")"
+  display=":$(cat "$work/display")"
+}
+
+# fresh_show ARGS...: a new tmux server running the show; sets $pid.
+fresh_show() {
+  t kill-server 2>/dev/null
+  rm -f "$work/pid" "$work/status" "$work/before" "$work/after" "$work/stderr"
+  start_show "$@"
+  wait_for 10 file_exists "$work/pid" || fail "the show did not start"
+  pid=$(cat "$work/pid")
+}
+
+lost=0 kept=0
+for delay in 0 0.1 0.2 0.3 0.4 0.5 0.6 0.7 0.8 0.9 1.0; do
+  for ((r = 1; r <= repeats; r++)); do
+    start_x
+    fresh_show "DISPLAY=$display $bin mode 5"
+    sleep "$delay"
+    kill -TERM "$xvfb"
+    wait "$xvfb" 2>/dev/null
+    what="display stopped after ${delay}s (try $r)"
+    if gone 2 "$pid"; then
+      wait_for 5 file_exists "$work/after" || fail "$what: the shell did not finish"
+      [ "$(cat "$work/status")" = 1 ] || fail "$what: exit status $(cat "$work/status")"
+      grep -q 'cellrune: the display went away' "$work/stderr" || fail "$what: no message"
+      lost=$((lost + 1))
+    else
+      # The display was gone before the window: the show stays in the terminal.
+      grep -q 'no display\|cannot create the window\|no window system' "$work/stderr" ||
+        fail "$what: still running after 2 s, and not in the terminal"
+      t send-keys Escape
+      gone 2 "$pid" || fail "$what: Escape did not end the show in the terminal"
+      wait_for 5 file_exists "$work/after" || fail "$what: the shell did not finish"
+      [ "$(cat "$work/status")" = 0 ] || fail "$what: exit status $(cat "$work/status")"
+      kept=$((kept + 1))
+    fi
+    cmp -s "$work/before" "$work/after" || fail "$what: terminal modes not restored"
+  done
+done
+
+# The terminal goes away: its tmux server ended, or killed outright; the show must follow.
+start_x
+for mode in 5 0; do
+  for how in kill-server SIGKILL; do
+    fresh_show "DISPLAY=$display $bin mode $mode"
+    sleep 1
+    server=$(t display -p '#{pid}')
+    if [ "$how" = kill-server ]; then t kill-server; else kill -KILL "$server"; fi
+    gone 2 "$pid" || fail "mode $mode: the show outlived its terminal ($how) by 2 s"
+  done
+done
+fresh_show "DISPLAY=$display $bin mode 0"
+sleep 1
+kill -HUP "$pid"
+gone 2 "$pid" || fail "mode 0: the show outlived SIGHUP by 2 s"
+wait_for 5 file_exists "$work/after" || fail "SIGHUP: the shell did not finish"
+cmp -s "$work/before" "$work/after" || fail "SIGHUP: terminal modes not restored"
+kill "$xvfb"
+echo "PASS: losses (display lost $lost times, gone before the window $kept times; terminal lost 5 ways)"
