@@ -47,6 +47,7 @@ trap "exit 1" INT TERM HUP
 for ((busy = 0; busy < ${CELLRUNE_E2E_BUSY:-0}; busy++)); do
   (while :; do :; done) &
   busy_pids+=($!)
+  disown $!
 done
 
 # wait_for SECONDS COMMAND...: retries the command every 0.1 s.

@@ -36,10 +36,28 @@ find_window() {
   [ -n "$window" ]
 }
 
+# One switch maps one window, once: every window id seen over the first second.
+one_window_over_a_second() {
+  for ((i = 0; i < 20; i++)); do
+    xdotool search --class cellrune 2>/dev/null
+    sleep 0.05
+  done >"$work/window-ids"
+  wait_for 10 find_window "G D I - powa" || fail "$1: no window: $(cat "$work/stderr")"
+  xdotool search --class cellrune 2>/dev/null >>"$work/window-ids"
+  [ "$(sort -u "$work/window-ids" | wc -l)" = 1 ] || fail "$1 made $(sort -u "$work/window-ids" | wc -l) windows"
+}
+
+start_show "DISPLAY=$DISPLAY $bin mode 5"
+one_window_over_a_second "starting in mode 5"
+kill -TERM "$(cat "$work/pid")"
+wait_for 5 file_exists "$work/after" || fail "SIGTERM did not end the show in a window"
+t kill-server
+
+rm -f "$work/after" "$work/status" "$work/pid"
 start_show "DISPLAY=$DISPLAY $bin"
 wait_for 10 title_is "-[ CELLRUNE ]-" || fail "the show did not start in the terminal"
 t send-keys 6
-wait_for 10 find_window "G D I - powa" || fail "no window after '6': $(cat "$work/stderr")"
+one_window_over_a_second "'6'"
 sleep 0.5
 screenshot() { timeout 20 import -window "$window" "$shot"; }
 wait_for 10 screenshot || fail "no screenshot"
