@@ -1,8 +1,8 @@
 // Speed of the per-frame cell picture work: the 2 x 2 reduction (with and
 // without gamma) and the nearest-palette search that the diffusion style
 // runs 4,000 times a frame. Frames are realistic: gradients with noise.
-#include "app/settings.h"
 #include "display/cell_image.h"
+#include "settings/settings.h"
 
 #include <benchmark/benchmark.h>
 

@@ -2,10 +2,10 @@
 // frames: gradients with noise and shaded discs, a new frame each iteration.
 // Each iteration also copies the frame in (the converters work in place),
 // as renderFrame's drawing would.
-#include "app/settings.h"
 #include "display/cell_image.h"
 #include "display/console_converters.h"
 #include "display/window_converters.h"
+#include "settings/settings.h"
 
 #include <benchmark/benchmark.h>
 

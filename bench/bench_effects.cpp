@@ -2,9 +2,9 @@
 // per-frame tube and water drawing.
 #include "datapool/pictures.h"
 #include "effects/fisheye.h"
-#include "effects/matrix.h"
 #include "effects/tubes.h"
 #include "effects/water.h"
+#include "math/matrix.h"
 #include "platform/clock.h"
 #include "render/render_target.h"
 

@@ -3,8 +3,8 @@
 // filling the view.
 #include "datapool/mesh.h"
 #include "datapool/pictures.h"
-#include "effects/matrix.h"
 #include "effects/span_buffer.h"
+#include "math/matrix.h"
 #include "render/mesh_drawers.h"
 #include "render/render_target.h"
 

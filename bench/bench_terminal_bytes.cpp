@@ -1,11 +1,11 @@
 // Bytes sent to the terminal per frame for the moving test card, in 16 and
 // 24-bit colour, full frames and frames diffed against the previous one
 // (a 60 Hz sequence). Reported as counters; the time is the encoding cost.
-#include "app/settings.h"
 #include "bench/test_card.h"
 #include "display/cell_image.h"
 #include "display/console_converters.h"
 #include "platform/cell_encoder.h"
+#include "settings/settings.h"
 
 #include <benchmark/benchmark.h>
 

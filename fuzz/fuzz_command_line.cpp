@@ -1,5 +1,5 @@
 // The command line: any bytes up to the first zero, any length.
-#include "app/settings.h"
+#include "settings/settings.h"
 
 #include <cstddef>
 #include <cstdint>

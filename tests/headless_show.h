@@ -2,11 +2,11 @@
 // no terminal, window or sound device, ready for renderFrameAt.
 #pragma once
 
-#include "app/settings.h"
 #include "app/startup.h"
 #include "display/cell_image.h"
 #include "platform/clock.h"
 #include "platform/music_player.h"
+#include "settings/settings.h"
 
 #include <gtest/gtest.h>
 

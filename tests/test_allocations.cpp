@@ -1,12 +1,12 @@
 // No frame allocates: the whole timeline rendered headless, every operator
 // new counted while frames are drawn.
-#include "app/settings.h"
 #include "app/startup.h"
 #include "display/cell_image.h"
 #include "display/display_mode.h"
 #include "headless_show.h"
 #include "platform/clock.h"
 #include "platform/music_player.h"
+#include "settings/settings.h"
 #include "timeline/frame_clock.h"
 
 #include <gtest/gtest.h>

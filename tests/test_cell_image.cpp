@@ -1,5 +1,5 @@
-#include "app/settings.h"
 #include "display/cell_image.h"
+#include "settings/settings.h"
 
 #include <gtest/gtest.h>
 

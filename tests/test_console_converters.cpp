@@ -1,7 +1,7 @@
-#include "app/settings.h"
 #include "display/cell_image.h"
 #include "display/console_converters.h"
 #include "display/nearest_colour.h"
+#include "settings/settings.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,6 @@
 // The picture at P is a function of P: a frame drawn right after a jump of
 // the clock equals the frame the show, played from order 0 without a break,
 // draws at P. On the show's own data.
-#include "app/settings.h"
 #include "app/startup.h"
 #include "datapool/pictures.h"
 #include "display/cell_image.h"
@@ -11,6 +10,7 @@
 #include "platform/clock.h"
 #include "platform/music_player.h"
 #include "render/render_target.h"
+#include "settings/settings.h"
 #include "timeline/frame_clock.h"
 #include "timeline/scene_windows.h"
 #include "timeline/toolkit.h"

@@ -1,10 +1,10 @@
 #include "datapool/pictures.h"
 #include "effects/fisheye.h"
-#include "effects/matrix.h"
 #include "effects/spikes.h"
 #include "effects/tint.h"
 #include "effects/tubes.h"
 #include "effects/water.h"
+#include "math/matrix.h"
 #include "platform/clock.h"
 #include "render/render_target.h"
 

@@ -1,5 +1,5 @@
 #include "effects/camera_path.h"
-#include "effects/matrix.h"
+#include "math/matrix.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 #include "datapool/mesh.h"
 #include "datapool/pictures.h"
-#include "effects/matrix.h"
 #include "effects/span_buffer.h"
+#include "math/matrix.h"
 #include "render/mesh_drawers.h"
 #include "render/render_target.h"
 

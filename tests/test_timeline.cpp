@@ -1,5 +1,4 @@
 // The scene windows and their hand-over, on the show's own data where it matters.
-#include "app/settings.h"
 #include "datapool/mesh.h"
 #include "datapool/pictures.h"
 #include "display/cell_image.h"
@@ -9,6 +8,7 @@
 #include "effects/tubes.h"
 #include "effects/water.h"
 #include "render/render_target.h"
+#include "settings/settings.h"
 #include "timeline/frame_clock.h"
 #include "timeline/scene_windows.h"
 #include "timeline/scenes.h"

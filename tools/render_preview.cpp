@@ -5,15 +5,15 @@
 // show), a shiny environment map, a checkered light strip, a keyed banner.
 #include "datapool/mesh.h"
 #include "datapool/pictures.h"
-#include "effects/matrix.h"
+#include "display/png_image.h"
 #include "effects/span_buffer.h"
 #include "effects/spikes.h"
 #include "effects/tint.h"
 #include "effects/tubes.h"
 #include "effects/water.h"
+#include "math/matrix.h"
 #include "platform/clock.h"
 #include "render/mesh_drawers.h"
-#include "tools/png_image.h"
 
 #include <cmath>
 #include <cstdio>

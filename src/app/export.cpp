@@ -1,13 +1,14 @@
 #include "app/export.h"
 
-#include "app/settings.h"
 #include "app/snapshot.h"
 #include "app/startup.h"
 #include "display/cell_image.h"
 #include "display/display_mode.h"
 #include "platform/cell_encoder.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/music_player.h"
+#include "settings/settings.h"
 #include "timeline/frame_clock.h"
 
 #include <cerrno>
@@ -16,7 +17,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -82,7 +82,7 @@ void writeJsonString(FILE* f, const char* data, size_t length) {
 }
 
 void progress(double done, double total, std::chrono::steady_clock::time_point start) {
-    if (!isatty(STDERR_FILENO) || total <= 0) return;
+    if (!streamIsTerminal(stderr) || total <= 0) return;
     double fraction = std::min(1.0, done / total);
     double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     double left = fraction > 0 ? elapsed * (1 - fraction) / fraction : 0;
@@ -198,7 +198,7 @@ int runExport(const std::string& commandLine, const ExportRequest& request) {
         if (frames % 25 == 0) progress(clock - request.from, request.to - request.from, start);
     }
     renderAudioTo(int64_t(frames) * kMusicRate / request.fps); // the sound of the last frame too
-    if (isatty(STDERR_FILENO)) std::fprintf(stderr, "\n");
+    if (streamIsTerminal(stderr)) std::fprintf(stderr, "\n");
     // fclose reports only its own flush; an earlier failed write shows in ferror.
     bool ok = writeError == 0;
     auto finish = [&](FILE* f) {

@@ -1,13 +1,13 @@
 #include "app/main_loop.h"
 
 #include "app/music.h"
-#include "app/settings.h"
 #include "app/startup.h"
 #include "datapool/pool.h"
 #include "display/display_mode.h"
 #include "display/presenters.h"
 #include "platform/music_player.h"
 #include "platform/terminal.h"
+#include "settings/settings.h"
 #include "timeline/frame_clock.h"
 
 #include <cstdio>

@@ -11,8 +11,8 @@
 // mode could be opened (no terminal and no window), else 0.
 #pragma once
 
-#include "app/settings.h"
 #include "platform/messages.h"
+#include "settings/settings.h"
 
 #include <cstdint>
 

@@ -2,8 +2,6 @@
 
 #include "platform/music_player.h"
 
-uint32_t musicHandle = 0;
-
 int initMusic(const void* module, uint32_t length) {
     if (BASS_GetVersion() != kBassVersion) return -1;
     if (!BASS_Init(1, 44100, 0, nullptr, nullptr)) return -2;

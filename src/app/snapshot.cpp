@@ -1,17 +1,18 @@
 #include "app/snapshot.h"
 
-#include "app/settings.h"
 #include "app/startup.h"
 #include "display/cell_image.h"
 #include "display/display_mode.h"
+#include "display/png_image.h"
 #include "display/presenters.h"
+#include "display/small_font.h"
 #include "display/window_converters.h"
 #include "platform/clock.h"
+#include "platform/files.h"
 #include "platform/music_player.h"
+#include "settings/settings.h"
 #include "timeline/frame_clock.h"
 #include "timeline/scene_windows.h"
-#include "tools/png_image.h"
-#include "tools/poolmaker/font.h"
 
 #include <cerrno>
 #include <chrono>
@@ -19,7 +20,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <sys/stat.h>
 
 namespace {
 
@@ -129,10 +129,9 @@ bool parseClockList(const std::string& text, std::vector<int32_t>* clocks, std::
 
 int runSnapshots(const std::string& commandLine, const std::vector<int32_t>& clocks,
                  const std::string& folder) {
-    mkdir(folder.c_str(), 0755);
-    struct stat info;
-    if (stat(folder.c_str(), &info) != 0 || !S_ISDIR(info.st_mode)) {
-        std::fprintf(stderr, "cellrune: cannot write snapshots to '%s'\n", folder.c_str());
+    char reason[256];
+    if (!makeFolders(folder.c_str(), reason, sizeof reason)) {
+        std::fprintf(stderr, "cellrune: cannot write snapshots to '%s': %s\n", folder.c_str(), reason);
         return 2;
     }
     outputFolder = folder;

@@ -1,7 +1,6 @@
 #include "app/startup.h"
 
 #include "app/music.h"
-#include "app/settings.h"
 #include "datapool/mesh.h"
 #include "datapool/pictures.h"
 #include "datapool/pool.h"
@@ -12,6 +11,7 @@
 #include "platform/music_player.h"
 #include "platform/user_output.h"
 #include "render/render_target.h"
+#include "settings/settings.h"
 
 #include <cstring>
 #include <memory>

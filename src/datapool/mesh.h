@@ -10,7 +10,7 @@
 // MeshLoadReport for one warning. Start-up only; read-only afterwards.
 #pragma once
 
-#include "effects/vector3.h"
+#include "math/vector3.h"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,11 +1,11 @@
 #include "datapool/pool.h"
 
+#include "platform/files.h"
 #include "platform/user_output.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 
 #define _UNIX
 #include <unrar/dll.hpp>
@@ -25,12 +25,6 @@ namespace {
 const char kPassword[] = "vortelqanis";
 uint8_t archiveStorage[kPoolCapacity];
 uint8_t* blobStorage = nullptr;
-
-const char* workingFolder() {
-    static char folder[1024];
-    if (!getcwd(folder, sizeof folder)) std::snprintf(folder, sizeof folder, "the current folder");
-    return folder;
-}
 
 const char* rarErrorText(int code) {
     switch (code) {
@@ -108,7 +102,7 @@ void extractArchive(const char* archiveName) {
     open.CmtBufSize = sizeof comment;
     HANDLE archive = RAROpenArchiveEx(&open);
     if (open.OpenResult != 0) {
-        if (open.OpenResult == ERAR_EOPEN && access(archiveName, F_OK) != 0)
+        if (open.OpenResult == ERAR_EOPEN && !fileExists(archiveName))
             reportArchive(archiveName, "no such file (start the show in the folder that holds it)");
         else
             reportArchive(archiveName, rarErrorText(static_cast<int>(open.OpenResult)));
@@ -139,7 +133,7 @@ void extractArchive(const char* archiveName) {
         ++poolStatus.entries;
     }
     if (result == ERAR_BAD_DATA) {
-        writeUserText(STDOUT_FILENO, "\nFile header broken");
+        writeUserText(kStandardOutput, "\nFile header broken");
         reportArchive(archiveName, "an entry header is damaged");
     } else if (result != ERAR_END_ARCHIVE && result != 0) {
         reportArchive(archiveName, rarErrorText(result));

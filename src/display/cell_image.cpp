@@ -1,6 +1,6 @@
 #include "display/cell_image.h"
 
-#include "app/settings.h"
+#include "settings/settings.h"
 
 #include <initializer_list>
 

@@ -1,12 +1,12 @@
 #include "display/display_mode.h"
 
-#include "app/settings.h"
 #include "display/console_converters.h"
 #include "display/presenters.h"
 #include "display/window_converters.h"
 #include "platform/key_decoder.h"
 #include "platform/terminal.h"
 #include "platform/window.h"
+#include "settings/settings.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
 #include "display/presenters.h"
 
-#include "app/settings.h"
 #include "display/cell_image.h"
 #include "display/display_mode.h"
 #include "display/nearest_colour.h"
 #include "display/window_converters.h"
 #include "platform/terminal.h"
 #include "platform/window.h"
+#include "settings/settings.h"
 
 int32_t consoleOutput = 0;
 bool windowClassPending = true;

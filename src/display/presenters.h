@@ -8,7 +8,7 @@
 // the window cannot be made. presentWindow shows windowImage.
 #pragma once
 
-#include "app/settings.h"
+#include "settings/settings.h"
 
 #include <cstdint>
 

@@ -9,7 +9,7 @@
 // first keys. Sampling an empty or unknown group gives the origin, angle 0.
 #pragma once
 
-#include "effects/vector3.h"
+#include "math/vector3.h"
 
 #include <cstdint>
 

@@ -1,5 +1,7 @@
 #include "effects/span_buffer.h"
 
+#include "render/mesh_drawers.h"
+
 #include "platform/debug_output.h"
 #include "render/triangle_walk.h"
 
@@ -183,5 +185,36 @@ void resolveSpanBuffer() {
             }
             index += n;
         }
+    }
+}
+
+void drawMeshSpans(const Matrix4& m) {
+    static const Vector3 corners[8] = {{-100, 100, 100},  {100, 100, 100},   {100, -100, 100},
+                                       {-100, -100, 100}, {-100, 100, -100}, {100, 100, -100},
+                                       {100, -100, -100}, {-100, -100, -100}};
+    static const int faces[6][4] = {{0, 1, 2, 3}, {1, 5, 6, 2}, {5, 4, 7, 6},
+                                    {4, 0, 3, 7}, {7, 3, 2, 6}, {0, 1, 5, 4}};
+    static const double us[2][4] = {{0, 127, 127, 0}, {128, 255, 255, 128}};
+    static const double vs[3][4] = {{0, 0, 127, 127}, {128, 128, 255, 255}, {256, 256, 383, 383}};
+    // Tile of each face: its u column and v row.
+    static const int tileU[6] = {0, 1, 0, 1, 0, 1}, tileV[6] = {1, 1, 2, 2, 0, 0};
+    for (int f = 0; f < 6; ++f) {
+        ClipVertex polygon[kClipCapacity] = {};
+        for (int i = 0; i < 4; ++i) {
+            Vector3 p = transformDirection(m, corners[faces[f][i]]); // the sky has no position
+            polygon[i] = {p.x, p.y, p.z, us[tileU[f]][i], vs[tileV[f]][i]};
+        }
+        int count = clipNear(polygon, 4);
+        auto corner = [](const ClipVertex& c) {
+            ScreenVertex s = projectVertex(c.x, c.y, c.z);
+            s.w = 1.0 / double(c.z);
+            s.u = c.u * 256.0 / double(c.z);
+            s.v = c.v * 256.0 / double(c.z);
+            return s;
+        };
+        fanPolygon(polygon, count, corner,
+                   [](const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c) {
+                       scanTriangleToSpans(a, b, c, 2);
+                   });
     }
 }

@@ -9,6 +9,7 @@
 // than two free nodes further spans are dropped. Rows 0..kSpanRows-1.
 #pragma once
 
+#include "math/matrix.h"
 #include "render/render_target.h"
 
 #include <cstdint>
@@ -35,3 +36,7 @@ void scanTriangleToSpans(const ScreenVertex& a, const ScreenVertex& b, const Scr
 void insertSpan(int32_t row, int32_t x, int32_t length, double uLeft, double uRight, double vLeft,
                 double vRight, double wLeft, double wRight, uint8_t kind);
 void resolveSpanBuffer();
+
+// The sky cube seen through the view's rotation (it has no position), cut
+// into kind-2 spans: after a reset, this and a resolve paint the whole target.
+void drawMeshSpans(const Matrix4& m);

@@ -3,6 +3,6 @@
 // with any corner nearer than z = 0.1 are skipped whole.
 #pragma once
 
-#include "effects/matrix.h"
+#include "math/matrix.h"
 
 void drawSpike(const Matrix4& m, float x, float y, float z);

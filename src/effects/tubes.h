@@ -7,7 +7,7 @@
 // segment with any point at z <= 1 is skipped whole.
 #pragma once
 
-#include "effects/matrix.h"
+#include "math/matrix.h"
 
 #include <cstdint>
 

@@ -9,7 +9,7 @@
 // over a view's sky.
 #pragma once
 
-#include "effects/matrix.h"
+#include "math/matrix.h"
 
 #include <cstdint>
 

@@ -19,6 +19,10 @@ constexpr uint32_t kBassVersion = 0x00010002;
 constexpr uint32_t kMusicHandle = 1;
 constexpr int kMusicRate = 44100;
 
+// The handle of the module the show plays: set when the program loads it,
+// read by the frame clock every frame. 0 while none is loaded.
+extern uint32_t musicHandle;
+
 uint32_t BASS_GetVersion();
 int BASS_Init(int device, uint32_t frequency, uint32_t flags, void* window, void* clsid);
 uint32_t BASS_MusicLoad(int fromMemory, const void* file, uint64_t offset, uint32_t length, uint32_t flags,

@@ -13,5 +13,7 @@
 constexpr size_t kDeferredCapacity = 8192;
 
 void reportProblem(const char* format, ...) __attribute__((format(printf, 1, 2)));
-void writeUserText(int fd, const char* text);
-void flushUserOutput(); // called by the terminal once it is restored
+constexpr int kStandardOutput = 1;
+constexpr int kStandardError = 2;
+void writeUserText(int fd, const char* text); // fd: kStandardOutput or kStandardError
+void flushUserOutput();                       // called by the terminal once it is restored

@@ -1,7 +1,5 @@
 #include "render/mesh_drawers.h"
 
-#include "effects/span_buffer.h"
-
 #include <cmath>
 
 namespace {
@@ -17,14 +15,6 @@ ClipVertex crossing(const ClipVertex& from, const ClipVertex& to) {
     float t = float((nearPlane - double(from.z)) / double(to.z - from.z));
     return {from.x + (to.x - from.x) * t, from.y + (to.y - from.y) * t, float(nearPlane),
             from.u + (to.u - from.u) * t, from.v + (to.v - from.v) * t};
-}
-
-// Fans a clipped polygon into triangles; corner(v) makes a ScreenVertex.
-template <typename Corner, typename Triangle>
-void fan(const ClipVertex* polygon, int count, Corner corner, Triangle triangle) {
-    if (count <= 2) return;
-    ScreenVertex first = corner(polygon[0]);
-    for (int k = 1; k + 1 < count; ++k) triangle(first, corner(polygon[k]), corner(polygon[k + 1]));
 }
 
 template <Fill fill> void drawMesh(const Mesh& mesh, const Matrix4& m) {
@@ -81,26 +71,26 @@ template <Fill fill> void drawMesh(const Mesh& mesh, const Matrix4& m) {
             }
             return s;
         };
-        fan(polygon, count, corner,
-            [colour](const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c) {
-                switch (fill) {
-                case Fill::kLightmapped:
-                    fillTriangleLightmapped(a, b, c);
-                    break;
-                case Fill::kKeyed:
-                    fillTriangleKeyed(a, b, c);
-                    break;
-                case Fill::kEnvMapped:
-                    fillTriangleEnvMapped(a, b, c);
-                    break;
-                case Fill::kInverseBlend:
-                    fillTriangleInverseBlend(a, b, c);
-                    break;
-                case Fill::kFlat:
-                    fillTriangleFlat(a, b, c, colour);
-                    break;
-                }
-            });
+        fanPolygon(polygon, count, corner,
+                   [colour](const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c) {
+                       switch (fill) {
+                       case Fill::kLightmapped:
+                           fillTriangleLightmapped(a, b, c);
+                           break;
+                       case Fill::kKeyed:
+                           fillTriangleKeyed(a, b, c);
+                           break;
+                       case Fill::kEnvMapped:
+                           fillTriangleEnvMapped(a, b, c);
+                           break;
+                       case Fill::kInverseBlend:
+                           fillTriangleInverseBlend(a, b, c);
+                           break;
+                       case Fill::kFlat:
+                           fillTriangleFlat(a, b, c, colour);
+                           break;
+                       }
+                   });
     }
 }
 
@@ -154,36 +144,6 @@ void drawMeshFlat(const Mesh& mesh, const Matrix4& m) {
     drawMesh<Fill::kFlat>(mesh, m);
 }
 
-void drawMeshSpans(const Matrix4& m) {
-    static const Vector3 corners[8] = {{-100, 100, 100},  {100, 100, 100},   {100, -100, 100},
-                                       {-100, -100, 100}, {-100, 100, -100}, {100, 100, -100},
-                                       {100, -100, -100}, {-100, -100, -100}};
-    static const int faces[6][4] = {{0, 1, 2, 3}, {1, 5, 6, 2}, {5, 4, 7, 6},
-                                    {4, 0, 3, 7}, {7, 3, 2, 6}, {0, 1, 5, 4}};
-    static const double us[2][4] = {{0, 127, 127, 0}, {128, 255, 255, 128}};
-    static const double vs[3][4] = {{0, 0, 127, 127}, {128, 128, 255, 255}, {256, 256, 383, 383}};
-    // Tile of each face: its u column and v row.
-    static const int tileU[6] = {0, 1, 0, 1, 0, 1}, tileV[6] = {1, 1, 2, 2, 0, 0};
-    for (int f = 0; f < 6; ++f) {
-        ClipVertex polygon[kClipCapacity] = {};
-        for (int i = 0; i < 4; ++i) {
-            Vector3 p = transformDirection(m, corners[faces[f][i]]); // the sky has no position
-            polygon[i] = {p.x, p.y, p.z, us[tileU[f]][i], vs[tileV[f]][i]};
-        }
-        int count = clipNear(polygon, 4);
-        auto corner = [](const ClipVertex& c) {
-            ScreenVertex s = projectVertex(c.x, c.y, c.z);
-            s.w = 1.0 / double(c.z);
-            s.u = c.u * 256.0 / double(c.z);
-            s.v = c.v * 256.0 / double(c.z);
-            return s;
-        };
-        fan(polygon, count, corner, [](const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c) {
-            scanTriangleToSpans(a, b, c, 2);
-        });
-    }
-}
-
 void drawMeshTextured2(const Matrix4& m, float height) {
     const Vector3 corners[4] = {
         {-100, height, 100}, {-100, height, -100}, {100, height, -100}, {100, height, 100}};
@@ -200,5 +160,5 @@ void drawMeshTextured2(const Matrix4& m, float height) {
         s.w = 65536.0 / double(c.z);
         return s;
     };
-    fan(polygon, count, corner, fillTriangleEnvMapped);
+    fanPolygon(polygon, count, corner, fillTriangleEnvMapped);
 }

@@ -1,4 +1,4 @@
-// mesh_drawers: meshes (and the sky cube and a floor square) to screen triangles.
+// mesh_drawers: meshes (and a floor square) to screen triangles.
 //
 // One pipeline: corners to camera space by the object-to-camera matrix, the
 // polygon clipped against z = nearPlane, corners projected with renderTarget's
@@ -10,7 +10,7 @@
 #pragma once
 
 #include "datapool/mesh.h"
-#include "effects/matrix.h"
+#include "math/matrix.h"
 #include "render/render_target.h"
 
 constexpr double nearPlane = 0.321;
@@ -25,12 +25,19 @@ int clipNear(ClipVertex* polygon, int count);
 // Screen column (unrounded) and row (truncated) of a camera-space point.
 ScreenVertex projectVertex(float x, float y, float z);
 
+// Fans a clipped polygon into triangles; corner(v) makes a ScreenVertex.
+template <typename Corner, typename Triangle>
+void fanPolygon(const ClipVertex* polygon, int count, Corner corner, Triangle triangle) {
+    if (count <= 2) return;
+    ScreenVertex first = corner(polygon[0]);
+    for (int k = 1; k + 1 < count; ++k) triangle(first, corner(polygon[k]), corner(polygon[k + 1]));
+}
+
 void drawMeshPerspectiveBilinear(const Mesh& mesh, const Matrix4& m);
 void drawMeshPerspectiveKeyed(const Mesh& mesh, const Matrix4& m);
 void drawMeshTextured(const Mesh& mesh, const Matrix4& m);
 void drawMeshInvertBlend(const Mesh& mesh, const Matrix4& m);
 void drawMeshFlat(const Mesh& mesh, const Matrix4& m);
-void drawMeshSpans(const Matrix4& m);
 void drawMeshTextured2(const Matrix4& m, float height);
 
 // The flat drawer's colour for a shade 0..511: black, through red, to white.

@@ -1,6 +1,5 @@
 #include "timeline/frame_clock.h"
 
-#include "app/music.h"
 #include "display/cell_image.h"
 #include "display/display_mode.h"
 #include "effects/water.h"

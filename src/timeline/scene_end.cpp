@@ -1,5 +1,5 @@
 // Scene 15: the end screen, shown from order 33 for as long as the program runs.
-#include "app/settings.h"
+#include "settings/settings.h"
 #include "timeline/scene_kit.h"
 #include "timeline/scenes.h"
 

@@ -1,6 +1,6 @@
 // Scenes 6-9: the city (zilm) under a rising fog, then frozen and shaking, then straight into the frame.
-#include "app/settings.h"
 #include "render/mesh_drawers.h"
+#include "settings/settings.h"
 #include "timeline/scene_kit.h"
 #include "timeline/scenes.h"
 

@@ -6,7 +6,7 @@
 // red and blue weighted together in one product, green in another.
 #pragma once
 
-#include "effects/matrix.h"
+#include "math/matrix.h"
 
 #include <cstdint>
 

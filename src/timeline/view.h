@@ -6,7 +6,7 @@
 #pragma once
 
 #include "effects/camera_path.h"
-#include "effects/matrix.h"
+#include "math/matrix.h"
 
 struct CameraPose {
     Vector3 eye, target;

@@ -1,7 +1,7 @@
 // The eight meshes of the show, modelled in the program's coordinates
 // (up is -y, except the house, whose water lies in the x-y plane: up is -z).
 #include "tools/poolmaker/meshes.h"
-#include "tools/poolmaker/font.h"
+#include "display/small_font.h"
 #include "tools/poolmaker/palette.h"
 
 #include <cmath>

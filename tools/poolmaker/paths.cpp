@@ -3,7 +3,7 @@
 // house up is -z), durations in path time (4,000 an order), angles in degrees.
 #include "tools/poolmaker/assets.h"
 
-#include "effects/matrix.h"
+#include "math/matrix.h"
 
 #include <cmath>
 #include <sstream>

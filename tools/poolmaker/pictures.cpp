@@ -1,8 +1,8 @@
 // The show's pictures: sky, reflection map, logos, tower, skull, scroller,
 // veins and the closing picture.
 #include "tools/poolmaker/pictures.h"
+#include "display/small_font.h"
 #include "tools/poolmaker/assets.h"
-#include "tools/poolmaker/font.h"
 #include "tools/poolmaker/palette.h"
 
 #include <algorithm>

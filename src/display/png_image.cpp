@@ -1,4 +1,4 @@
-#include "tools/png_image.h"
+#include "display/png_image.h"
 
 #include <png.h>
 

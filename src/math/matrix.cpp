@@ -1,4 +1,4 @@
-#include "effects/matrix.h"
+#include "math/matrix.h"
 
 #include <cmath>
 

@@ -1,4 +1,4 @@
-#include "tools/poolmaker/font.h"
+#include "display/small_font.h"
 
 namespace {
 

@@ -18,6 +18,8 @@
 #include <unistd.h>
 #include <vector>
 
+uint32_t musicHandle = 0;
+
 namespace {
 
 using Clock = std::chrono::steady_clock;

@@ -6,7 +6,7 @@
 // taken in double and stored as floats.
 #pragma once
 
-#include "effects/vector3.h"
+#include "math/vector3.h"
 
 struct Matrix4 {
     float m[16];

@@ -1,0 +1,18 @@
+// files: the few questions the show asks the system about files, folders
+// and streams (the pool's archive, snapshot and export outputs).
+//
+// Paths are the system's own; reasons are the system's words for a failure,
+// written into the caller's buffer (truncated to its capacity).
+#pragma once
+
+#include <cstddef>
+#include <cstdio>
+
+bool fileExists(const char* path);
+bool isFolder(const char* path);
+// Creates the folder and any missing parents (as mkdir -p); true when it exists afterwards.
+bool makeFolders(const char* path, char* reason, size_t capacity);
+// The working folder, for messages; "the current folder" when it cannot be read.
+const char* workingFolder();
+// True when the stream is a terminal (progress lines go only there).
+bool streamIsTerminal(FILE* stream);
