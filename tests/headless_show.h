@@ -2,11 +2,7 @@
 // no terminal, window or sound device, ready for renderFrameAt.
 #pragma once
 
-#include "app/startup.h"
-#include "display/cell_image.h"
-#include "platform/clock.h"
-#include "platform/music_player.h"
-#include "settings/settings.h"
+#include "app/headless.h"
 
 #include <gtest/gtest.h>
 
@@ -14,10 +10,5 @@
 
 inline void loadShowHeadless(const char* settings) {
     ASSERT_EQ(chdir(CELLRUNE_SHOW_DIR), 0);
-    parseCommandLine(settings);
-    buildConsoleTables();
-    forceSilentMusic(true);
-    setOfflineMusic(true); // frames come from given positions
-    setVirtualMilliseconds(0);
-    runStartUp();
+    startHeadless(settings);
 }

@@ -58,21 +58,17 @@ void operator delete[](void* p, std::size_t) noexcept {
 
 namespace {
 
-int nothing() {
-    return 0;
-}
-
 TEST(Allocations, NoFrameAllocatesInAnyMode) {
     loadShowHeadless("vemo 1");
     if (HasFatalFailure()) return;
-    currentPresenter = nothing;
+    currentPresenter = presentNothing;
     for (int mode : {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10}) {
         currentConverter = displayModes[mode].converter;
         displayState = displayModes[mode].state;
         counting = true;
         // Every scene, and the end part far past two hours of process clock.
         for (int32_t clock = 0; clock < 0xB0000; clock += 0x1C00) {
-            setVirtualMilliseconds(int64_t(clock) * 3000 / 28 / 256 + (clock > 0xA0000 ? 7300000 : 0));
+            setVirtualMilliseconds(musicMillisecondsAt(clock) + (clock > 0xA0000 ? 7300000 : 0));
             renderFrameAt(clock);
         }
         counting = false;
@@ -105,7 +101,7 @@ TEST(LongRun, TheLoopingEndPartPastTwoHoursOfProcessClock) {
     ASSERT_GE(minutes, 6) << "the run must reach the end part's loop";
     loadShowHeadless("vemo 1");
     if (HasFatalFailure()) return;
-    currentPresenter = nothing;
+    currentPresenter = presentNothing;
 
     constexpr int kStepsPerSecond = 10;
     constexpr int kStep = kMusicRate / kStepsPerSecond;

@@ -85,7 +85,7 @@ TEST(Continuity, AFrameAfterAJumpIsTheFrameOfAnUnbrokenRun) {
     settleTimeline(0);
     size_t next = 0;
     for (int32_t clock = 0; next < std::size(checks); clock += step) {
-        setVirtualMilliseconds(int64_t(clock) * 3000 / 28 / 256);
+        setVirtualMilliseconds(musicMillisecondsAt(clock));
         if (clock != checks[next]) {
             renderFrameAt(clock);
             continue;

@@ -1,7 +1,7 @@
 #include "app/export.h"
 
+#include "app/headless.h"
 #include "app/snapshot.h"
-#include "app/startup.h"
 #include "display/cell_image.h"
 #include "display/display_mode.h"
 #include "platform/cell_encoder.h"
@@ -22,10 +22,6 @@
 namespace {
 
 constexpr int kWidth = 640, kHeight = 400;
-
-int presentNothing() {
-    return 0;
-}
 
 void put16(FILE* f, uint32_t v) {
     std::fputc(int(v & 255), f);
@@ -106,8 +102,8 @@ FILE* openOutput(const std::string& name) {
 
 int runExport(const std::string& commandLine, const ExportRequest& request) {
     parseCommandLine(commandLine.c_str());
-    int32_t mode = modeSetting < 0 ? 0 : modeSetting > 10 ? 10 : modeSetting;
-    bool window = mode >= 5 && mode <= 9;
+    int32_t mode = clampDisplayMode(modeSetting);
+    bool window = isWindowMode(mode);
     if (!request.cast.empty() && window) {
         std::fprintf(stderr,
                      "cellrune: --cast records the terminal: choose a text mode (0-4 or 10), not %d\n", mode);
@@ -125,14 +121,7 @@ int runExport(const std::string& commandLine, const ExportRequest& request) {
         std::fprintf(stderr, "cellrune: cannot write the export: %s\n", std::strerror(errno));
         return 2;
     }
-    if (!window) buildConsoleTables();
-    currentConverter = displayModes[mode].converter;
-    currentPresenter = presentNothing;
-    displayState = displayModes[mode].state;
-    forceSilentMusic(true);
-    setOfflineMusic(true);
-    setVirtualMilliseconds(0);
-    runStartUp();
+    startHeadless(commandLine);
     setMusicOrderRow(request.from >> 14, (request.from >> 8) & 63);
 
     if (video) std::fprintf(video, "YUV4MPEG2 W%d H%d F%d:1 Ip A1:1 C444\n", kWidth, kHeight, request.fps);

@@ -1,6 +1,6 @@
 #include "app/snapshot.h"
 
-#include "app/startup.h"
+#include "app/headless.h"
 #include "display/cell_image.h"
 #include "display/display_mode.h"
 #include "display/png_image.h"
@@ -77,7 +77,7 @@ bool glyphBit(uint8_t c, int x, int y) {
 
 int snapshotPresenter() {
     static uint32_t picture[640 * 400];
-    bool window = (displayState >> 4) == 2;
+    bool window = showingWindowMode();
     if (window)
         writeBytes(base() + ".win", windowImage, sizeof windowImage);
     else
@@ -90,7 +90,7 @@ int snapshotPresenter() {
 } // namespace
 
 void drawViewerPicture(uint32_t* picture) {
-    if ((displayState >> 4) == 2) {
+    if (showingWindowMode()) {
         for (int y = 0; y < 400; ++y)
             for (int x = 0; x < 640; ++x) picture[y * 640 + x] = windowImage[(199 - y / 2) * 320 + x / 2];
         return;
@@ -135,21 +135,12 @@ int runSnapshots(const std::string& commandLine, const std::vector<int32_t>& clo
         return 2;
     }
     outputFolder = folder;
-    parseCommandLine(commandLine.c_str());
-    int32_t mode = modeSetting < 0 ? 0 : modeSetting > 10 ? 10 : modeSetting;
-    // Install the mode's converter and presenter without opening any surface.
-    if (mode <= 4 || mode >= 10) buildConsoleTables();
-    sceneConverter = displayModes[mode].converter;
+    startHeadless(commandLine, snapshotPresenter);
+    sceneConverter = currentConverter;
     currentConverter = recordingConverter;
-    currentPresenter = snapshotPresenter;
-    displayState = displayModes[mode].state;
-    forceSilentMusic(true);
-    setOfflineMusic(true); // frames come from given positions: no playback thread needed
-    setVirtualMilliseconds(0);
-    runStartUp();
     for (int32_t clock : clocks) {
         currentClock = clock;
-        setVirtualMilliseconds(int64_t(clock) * 3000 / 28 / 256); // the music time of P at 140 BPM, speed 6
+        setVirtualMilliseconds(musicMillisecondsAt(clock));
         // Each picture is the first frame of a show started at P, whatever the list drew before it.
         settleTimeline(clock);
         frameNumber = 0;
@@ -162,28 +153,15 @@ int runSnapshots(const std::string& commandLine, const std::vector<int32_t>& clo
     return 0;
 }
 
-namespace {
-
-int nullPresenter() {
-    return 0;
-}
-
-} // namespace
-
 int runBenchmark(const std::string& commandLine, int frames) {
-    parseCommandLine(commandLine.c_str());
-    buildConsoleTables();
-    forceSilentMusic(true);
-    setOfflineMusic(true); // frames come from given positions: no playback thread needed
-    setVirtualMilliseconds(0);
-    runStartUp();
-    currentPresenter = nullPresenter;
+    startHeadless(commandLine);
+    buildConsoleTables(); // every mode is measured
     double sceneSeconds[16] = {}, modeSeconds[kDisplayModeCount] = {};
     int sceneFrames[16] = {};
     const int64_t span = int64_t(35) * 16384;
     for (int i = 0; i < frames; ++i) {
         int32_t clock = int32_t(span * i / frames);
-        setVirtualMilliseconds(int64_t(clock) * 3000 / 28 / 256);
+        setVirtualMilliseconds(musicMillisecondsAt(clock));
         int scenes[2];
         int scene = scenesAt(clock, scenes) > 0 ? scenes[0] : 0;
         settleTimeline(clock);

@@ -1,5 +1,6 @@
 #include "display/display_mode.h"
 
+#include "display/cell_image.h"
 #include "display/console_converters.h"
 #include "display/presenters.h"
 #include "display/window_converters.h"
@@ -14,22 +15,15 @@ constexpr int32_t kGroupNone = 0;
 constexpr int32_t kGroupConsole = 1;
 constexpr int32_t kGroupWindow = 2;
 
-const char* caption = "";
-
-bool isWindowMode(int32_t mode) {
-    return mode >= 5 && mode <= 9;
-}
-
 void install(int32_t mode) {
     const DisplayModeEntry& entry = displayModes[mode];
     currentConverter = entry.converter;
     currentPresenter = entry.presenter;
     displayState = entry.state;
-    caption = entry.caption;
     if (entry.presenter == presentConsole)
-        terminalSetTitle(caption);
+        terminalSetTitle(entry.caption);
     else
-        windowSetTitle(caption);
+        windowSetTitle(entry.caption);
 }
 
 } // namespace
@@ -52,9 +46,32 @@ int32_t displayState = 0;
 Converter currentConverter = nullptr;
 Presenter currentPresenter = nullptr;
 
+int32_t clampDisplayMode(int32_t mode) {
+    return mode < 0 ? 0 : mode > 10 ? 10 : mode;
+}
+
+bool isWindowMode(int32_t mode) {
+    return mode >= 5 && mode <= 9;
+}
+
+bool showingWindowMode() {
+    return (displayState >> 4) == kGroupWindow;
+}
+
+int presentNothing() {
+    return 0;
+}
+
+void installHeadlessMode(int32_t mode, Presenter presenter) {
+    mode = clampDisplayMode(mode);
+    if (!isWindowMode(mode)) buildConsoleTables();
+    currentConverter = displayModes[mode].converter;
+    currentPresenter = presenter;
+    displayState = displayModes[mode].state;
+}
+
 void setDisplayMode(int32_t mode) {
-    if (mode < 0) mode = 0;
-    if (mode > 10) mode = 10;
+    mode = clampDisplayMode(mode);
     int32_t group = displayState >> 4;
     if (!isWindowMode(mode)) {
         if (group == kGroupWindow) {
@@ -111,8 +128,4 @@ void windowProc(const PlatformMessage* message) {
     default:
         break;
     }
-}
-
-const char* currentCaption() {
-    return caption;
 }

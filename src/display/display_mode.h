@@ -34,8 +34,15 @@ extern Presenter currentPresenter;
 
 void setDisplayMode(int32_t mode);
 int displayOverlayKind();
+
+// Any number as a display mode: below 0 is 0, above 10 is 10.
+int32_t clampDisplayMode(int32_t mode);
+bool isWindowMode(int32_t mode); // 5..9
+bool showingWindowMode();        // the installed mode is one of them
+// Installs a mode's converter (with its tables) and the given presenter, no
+// terminal or window opened: the headless display of snapshots, export, the
+// benchmark and the tests.
+void installHeadlessMode(int32_t mode, Presenter presenter);
+int presentNothing(); // the null presenter
 int handleConsoleInput();
 void windowProc(const PlatformMessage* message);
-
-// The caption shown now ("" before any mode).
-const char* currentCaption();

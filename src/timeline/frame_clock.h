@@ -23,6 +23,12 @@ int32_t readMusicClock();
 // renderFrame at a given clock (snapshots, export, tests); the first call settles the timeline.
 int32_t renderFrameAt(int32_t clock);
 
+// The time into the music of a clock value (6 ticks a row at 140 beats a
+// minute): what a virtual process clock reads when frames come from positions.
+constexpr int64_t musicMillisecondsAt(int32_t clock) {
+    return int64_t(clock) * 3000 / 28 / 256;
+}
+
 // Sets what persists between frames to what the show played from order 0
 // leaves just before P: the RenderTarget fields, the water at rest, and the
 // scene and depth buffers as start-up leaves them (the water's ripples and
