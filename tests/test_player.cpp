@@ -3,6 +3,7 @@
 #include "datapool/mesh.h"
 #include "datapool/pictures.h"
 #include "datapool/pool.h"
+#include "datapool/pool_records.h"
 #include "display/cell_image.h"
 #include "display/display_mode.h"
 #include "platform/music_player.h"
@@ -163,13 +164,13 @@ TEST(StartUp, DamagedRecordsAreNamedAndEveryFrameStillDraws) {
     std::vector<PoolFile>& files = assets.files;
     files[0].bytes.resize(100); // the module: not loadable
     for (int p = 0; p < kPictureCount; ++p) {
-        std::vector<uint8_t>& b = files[size_t(1 + p)].bytes;
+        std::vector<uint8_t>& b = files[size_t(pictureRecord(p))].bytes;
         b.resize(p % 2 ? b.size() / 2 : b.size() + 4099,
                  0x5A); // short, or long (the whole pool stays under 10 MiB)
     }
     for (int m = 0; m < kFileMeshCount; ++m) {
-        std::vector<uint8_t>& verts = files[size_t(23 + 2 * m)].bytes;
-        std::vector<uint8_t>& faces = files[size_t(24 + 2 * m)].bytes;
+        std::vector<uint8_t>& verts = files[size_t(meshVerticesRecord(m))].bytes;
+        std::vector<uint8_t>& faces = files[size_t(meshFacesRecord(m))].bytes;
         if (m % 2) {
             verts.resize(verts.size() / 2 + 1); // cut inside a vertex
             faces.resize(faces.size() / 3 + 2);
@@ -185,7 +186,8 @@ TEST(StartUp, DamagedRecordsAreNamedAndEveryFrameStillDraws) {
                                    twoThousandKeys + ")",
                                    "( 1 2 3 4 5 /* never closed",
                                    "((((((((((((((("};
-    for (size_t p = 39; p < 45; ++p) files[p].bytes.assign(hostile[p - 39].begin(), hostile[p - 39].end());
+    for (int p = 0; p < kCameraPathCount; ++p)
+        files[size_t(cameraPathRecord(p))].bytes.assign(hostile[p].begin(), hostile[p].end());
 
     StartUpRun run(files);
     std::istringstream lines(run.said);

@@ -1,6 +1,7 @@
 #include "datapool/mesh.h"
 #include "datapool/pictures.h"
 #include "datapool/pool.h"
+#include "datapool/pool_records.h"
 #include "tools/poolmaker/assets.h"
 #include "tools/poolmaker/checks.h"
 
@@ -43,11 +44,11 @@ TEST(Poolmaker, SameBytesEveryTime) {
 
 TEST(Poolmaker, ChecksRefuseBrokenFiles) {
     std::vector<PoolFile> files = assets().files;
-    files[3].bytes.pop_back(); // the_end.bmp one byte short
+    files[size_t(pictureRecord(2))].bytes.pop_back(); // the_end.bmp one byte short
     EXPECT_NE(checkPoolFiles(files).find("pool/the_end.bmp"), std::string::npos);
 
     files = assets().files;
-    auto& faces = files[24].bytes; // pot faces: make the first face name vertex 60000
+    auto& faces = files[size_t(meshFacesRecord(0))].bytes; // pot faces: make the first face name vertex 60000
     uint32_t count = faces[0] | faces[1] << 8;
     size_t first = 4 + 2 * size_t(count) + 4;
     faces[first] = 0x60;
@@ -55,7 +56,7 @@ TEST(Poolmaker, ChecksRefuseBrokenFiles) {
     EXPECT_NE(checkPoolFiles(files).find("pot"), std::string::npos);
 
     files = assets().files;
-    files[40].bytes = {'(', '1', ' ', '2', ' ', '3', ' ', '4', ' ', '5', ')'};
+    files[size_t(cameraPathRecord(1))].bytes = {'(', '1', ' ', '2', ' ', '3', ' ', '4', ' ', '5', ')'};
     EXPECT_NE(checkPoolFiles(files).find("pool/pet/import/path.txt"), std::string::npos);
 
     files = assets().files;
@@ -80,11 +81,11 @@ TEST(Poolmaker, PoolLoadsThroughTheProgramsReaders) {
         EXPECT_EQ(got, f.bytes.size()) << f.name;
     }
     for (int p = 0; p < kPictureCount; ++p)
-        EXPECT_EQ(assets().files[size_t(1 + p)].bytes.size(), pictureRecordSize(kPictures[p]));
+        EXPECT_EQ(assets().files[size_t(pictureRecord(p))].bytes.size(), pictureRecordSize(kPictures[p]));
     auto mesh = std::make_unique<Mesh>();
     for (int m = 0; m < kFileMeshCount; ++m) {
-        const auto& verts = assets().files[size_t(23 + 2 * m)].bytes;
-        const auto& faces = assets().files[size_t(24 + 2 * m)].bytes;
+        const auto& verts = assets().files[size_t(meshVerticesRecord(m))].bytes;
+        const auto& faces = assets().files[size_t(meshFacesRecord(m))].bytes;
         std::memset(mesh.get(), 0, sizeof(Mesh));
         MeshLoadReport report = parseMeshFiles(mesh.get(), verts.data(), uint32_t(verts.size()), faces.data(),
                                                uint32_t(faces.size()));

@@ -4,6 +4,7 @@
 #include "datapool/mesh.h"
 #include "datapool/pictures.h"
 #include "datapool/pool.h"
+#include "datapool/pool_records.h"
 #include "effects/camera_path.h"
 #include "effects/fisheye.h"
 #include "effects/span_buffer.h"
@@ -18,7 +19,8 @@
 
 namespace {
 
-constexpr uint32_t kScratchBytes = 2 << 20;
+constexpr uint32_t kScratchBytes = kScratchRecordCapacity;
+static_assert(kPathCount == kCameraPathCount);
 bool blocksAllocated = false;
 
 } // namespace
@@ -31,12 +33,14 @@ void runStartUp() {
     // When the pool itself failed, that one message says it all.
     const bool warn = !poolStatus.failed;
 
-    uint32_t length = readPoolFile("pool/BOARDS4F.IT", scratch.get(), kScratchBytes);
+    // The records in the pool's one order (pool_records.h).
+    const char* module = kPoolRecords[moduleRecord()].name;
+    uint32_t length = readPoolFile(module, scratch.get(), kScratchBytes);
     // The player copies the module: the block is reused at once.
     if (initMusic(scratch.get(), length) != 0 && warn)
-        reportProblem("the music pool/BOARDS4F.IT is not a module the player can read (%u bytes); without it "
+        reportProblem("the music %s is not a module the player can read (%u bytes); without it "
                       "the show has no clock and stands still",
-                      length);
+                      module, length);
 
     for (const PictureSpec& picture : kPictures) {
         if (picture.encoding == PictureEncoding::kConsoleCells) {
@@ -52,7 +56,7 @@ void runStartUp() {
     }
 
     for (int m = 0; m < kFileMeshCount; ++m) {
-        MeshLoadReport report = loadMesh(&fileMeshes[m], kFileMeshNames[m]);
+        MeshLoadReport report = loadMesh(&fileMeshes[m], m);
         if (warn) warnIfMeshDamaged(kFileMeshNames[m], report);
     }
     buildProceduralMeshes();
@@ -60,7 +64,7 @@ void runStartUp() {
     buildRoomLookup();
 
     for (int p = 0; p < kPathCount; ++p) {
-        uint32_t got = readPoolFile(kPathFiles[p], scratch.get(), kScratchBytes);
+        uint32_t got = readPoolFile(kPoolRecords[cameraPathRecord(p)].name, scratch.get(), kScratchBytes);
         parsePathText(&cameraPaths[p], scratch.get(), got);
     }
     scratch.reset();

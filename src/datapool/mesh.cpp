@@ -1,6 +1,7 @@
 #include "datapool/mesh.h"
 
 #include "datapool/pool.h"
+#include "datapool/pool_records.h"
 #include "platform/user_output.h"
 
 #include <cmath>
@@ -144,16 +145,15 @@ MeshLoadReport parseMeshFiles(Mesh* mesh, const uint8_t* verts, uint32_t vertsLe
     return report;
 }
 
-MeshLoadReport loadMesh(Mesh* mesh, const char* name) {
+MeshLoadReport loadMesh(Mesh* mesh, int fileMesh) {
     // Two blocks so the faces never see the vertex file's bytes.
     std::unique_ptr<uint8_t[]> verts(new uint8_t[kMeshFileCapacity]());
     std::unique_ptr<uint8_t[]> faces(new uint8_t[kMeshFileCapacity]());
-    char path[256];
-    std::snprintf(path, sizeof path, "pool/%s/verts.bin", name);
     uint32_t shortBefore = poolStatus.shortRecords;
-    uint32_t vertsLength = readPoolFile(path, verts.get(), kMeshFileCapacity);
-    std::snprintf(path, sizeof path, "pool/%s/faces.bin", name);
-    uint32_t facesLength = readPoolFile(path, faces.get(), kMeshFileCapacity);
+    uint32_t vertsLength =
+        readPoolFile(kPoolRecords[meshVerticesRecord(fileMesh)].name, verts.get(), kMeshFileCapacity);
+    uint32_t facesLength =
+        readPoolFile(kPoolRecords[meshFacesRecord(fileMesh)].name, faces.get(), kMeshFileCapacity);
     MeshLoadReport report = parseMeshFiles(mesh, verts.get(), vertsLength, faces.get(), facesLength);
     if (poolStatus.shortRecords != shortBefore) report.cutShort = true;
     return report;

@@ -60,8 +60,8 @@ extern Mesh proceduralMesh2; // cube
 extern Mesh proceduralMesh3; // double-sided banner
 
 void initMesh(Mesh* mesh);
-// Reads pool/<name>/verts.bin and faces.bin from the pool.
-MeshLoadReport loadMesh(Mesh* mesh, const char* name);
+// Reads file mesh number fileMesh (kFileMeshNames order): its verts.bin and faces.bin records.
+MeshLoadReport loadMesh(Mesh* mesh, int fileMesh);
 // Parses the two files' bytes (each held in a block of at least
 // kMeshFileCapacity bytes, valid lengths given); what loadMesh does after reading.
 MeshLoadReport parseMeshFiles(Mesh* mesh, const uint8_t* verts, uint32_t vertsLength, const uint8_t* faces,

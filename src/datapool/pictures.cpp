@@ -1,5 +1,7 @@
 #include "datapool/pictures.h"
 
+#include "datapool/pool_records.h"
+
 #include "platform/user_output.h"
 
 #include <cstring>
@@ -130,27 +132,12 @@ constexpr PictureSpec kPictures[kPictureCount] = {
 
 namespace {
 
-constexpr bool isTextureRecordOf(const char* record, const char* mesh) {
-    const char* prefix = "pool/";
-    while (*prefix)
-        if (*record++ != *prefix++) return false;
-    while (*mesh)
-        if (*record++ != *mesh++) return false;
-    const char* suffix = "/textuur.raw";
-    while (*suffix)
-        if (*record++ != *suffix++) return false;
-    return *record == 0;
-}
-
-constexpr bool texturesFollowTheirNames() {
-    for (int t = 0; t < kMeshTextureCount; ++t) {
-        const PictureSpec& p = kPictures[kPictureCount - kMeshTextureCount + t];
-        if (!isTextureRecordOf(p.name, kMeshTextureNames[t])) return false;
-    }
+constexpr bool picturesFollowTheRecords() {
+    for (int p = 0; p < kPictureCount; ++p)
+        if (!poolrecords::textIs(kPictures[p].name, kPoolRecords[pictureRecord(p)].name)) return false;
     return true;
 }
-static_assert(texturesFollowTheirNames(),
-              "the last eight pictures are the mesh textures, in kMeshTextureNames order");
+static_assert(picturesFollowTheRecords(), "kPictures names the picture records in their order");
 
 } // namespace
 

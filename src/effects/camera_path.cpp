@@ -2,10 +2,6 @@
 
 #include <cmath>
 
-const char* const kPathFiles[kPathCount] = {
-    "pool/pot/import/path.txt",      "pool/pet/import/path.txt",  "pool/cornell/import/path.txt",
-    "pool/wirecube/import/path.txt", "pool/zilm/import/path.txt", "pool/house/import/path.txt",
-};
 CameraPath cameraPaths[kPathCount];
 
 namespace {

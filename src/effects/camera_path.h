@@ -33,7 +33,6 @@ struct CameraPath {
 // The show's six paths, in the order start-up reads them.
 constexpr int kPathCount = 6;
 enum PathName { kPotPath, kPetPath, kCornellPath, kWirecubePath, kZilmPath, kHousePath };
-extern const char* const kPathFiles[kPathCount];
 extern CameraPath cameraPaths[kPathCount];
 
 int parsePathText(CameraPath* path, const uint8_t* text, uint32_t length);

@@ -2,6 +2,7 @@
 
 #include "datapool/mesh.h"
 #include "datapool/pictures.h"
+#include "datapool/pool_records.h"
 #include "effects/camera_path.h"
 
 #include <cmath>
@@ -10,14 +11,8 @@
 
 const std::vector<std::string>& expectedRecordNames() {
     static const std::vector<std::string> names = [] {
-        std::vector<std::string> n = {"pool/BOARDS4F.IT"};
-        for (const PictureSpec& p : kPictures) n.push_back(p.name);
-        for (const char* mesh : kFileMeshNames) {
-            n.push_back(std::string("pool/") + mesh + "/verts.bin");
-            n.push_back(std::string("pool/") + mesh + "/faces.bin");
-        }
-        for (const char* path : {"pot", "pet", "cornell", "wirecube", "zilm", "house"})
-            n.push_back(std::string("pool/") + path + "/import/path.txt");
+        std::vector<std::string> n;
+        for (const PoolRecord& record : kPoolRecords) n.push_back(record.name);
         return n;
     }();
     return names;
@@ -88,22 +83,28 @@ std::string checkPath(const std::string& name, const std::vector<uint8_t>& text)
 
 std::string checkPoolFiles(const std::vector<PoolFile>& files) {
     const auto& names = expectedRecordNames();
-    if (files.size() != names.size()) return std::to_string(files.size()) + " records instead of 45";
+    if (files.size() != names.size())
+        return std::to_string(files.size()) + " records instead of " + std::to_string(kPoolRecordCount);
     for (size_t i = 0; i < files.size(); ++i)
         if (files[i].name != names[i])
             return "record " + std::to_string(i + 1) + " is " + files[i].name + ", not " + names[i];
     for (int p = 0; p < kPictureCount; ++p) {
-        std::string error = checkPicture(kPictures[p], files[size_t(1 + p)].bytes);
+        std::string error = checkPicture(kPictures[p], files[size_t(pictureRecord(p))].bytes);
         if (!error.empty()) return error;
     }
     for (int m = 0; m < kFileMeshCount; ++m) {
-        std::string error =
-            checkMesh(kFileMeshNames[m], files[size_t(23 + 2 * m)].bytes, files[size_t(24 + 2 * m)].bytes);
+        std::string error = checkMesh(kFileMeshNames[m], files[size_t(meshVerticesRecord(m))].bytes,
+                                      files[size_t(meshFacesRecord(m))].bytes);
         if (!error.empty()) return error;
     }
-    for (size_t p = 39; p < 45; ++p) {
-        std::string error = checkPath(files[p].name, files[p].bytes);
+    for (int p = 0; p < kCameraPathCount; ++p) {
+        const PoolFile& file = files[size_t(cameraPathRecord(p))];
+        std::string error = checkPath(file.name, file.bytes);
         if (!error.empty()) return error;
     }
+    for (int r = 0; r < kPoolRecordCount; ++r)
+        if (files[size_t(r)].bytes.size() > poolRecordCapacity(r))
+            return files[size_t(r)].name + ": " + std::to_string(files[size_t(r)].bytes.size()) +
+                   " bytes, more than the program takes (" + std::to_string(poolRecordCapacity(r)) + ")";
     return "";
 }
