@@ -8,7 +8,6 @@
 #include "platform/window.h"
 #include "settings/settings.h"
 
-int32_t consoleOutput = 0;
 bool windowClassPending = true;
 
 int openConsole() {
@@ -16,17 +15,12 @@ int openConsole() {
         buildConsoleTables();
         prepareNearestSearch();
     }
-    if (!terminalOpen(consolePalette)) {
-        consoleOutput = kInvalidHandle;
-        return kInvalidHandle;
-    }
-    consoleOutput = 1;
+    if (!terminalOpen(consolePalette)) return kInvalidHandle;
     return 0;
 }
 
 void freeConsole() {
     terminalClose();
-    consoleOutput = kInvalidHandle;
 }
 
 int presentConsole() {

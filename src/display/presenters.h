@@ -1,11 +1,10 @@
 // presenters: the console and the window as the display subsystem sees them.
 //
 // openConsole builds the console tables once and opens the terminal; it
-// returns 0, or -1 (the invalid handle, also stored in consoleOutput) when
-// there is no terminal. presentConsole shows cellBuffer; consoleInputPending
-// says whether a key is waiting. openWindow starts the window system once
-// (the class) and creates the window: 0, -1 without a window system, -2 when
-// the window cannot be made. presentWindow shows windowImage.
+// returns 0, or -1 (the invalid handle) when there is no terminal. presentConsole shows cellBuffer;
+// consoleInputPending says whether a key is waiting. openWindow starts the window system once (the class) and
+// creates the window: 0, -1 without a window system, -2 when the window cannot be made. presentWindow shows
+// windowImage.
 #pragma once
 
 #include "settings/settings.h"
@@ -14,7 +13,6 @@
 
 constexpr int32_t kInvalidHandle = -1;
 
-extern int32_t consoleOutput; // 0 none yet, 1 open, kInvalidHandle freed or unavailable
 extern bool windowClassPending;
 
 int openConsole();

@@ -17,8 +17,6 @@ enum MessageKind : uint32_t {
     kMessageQuit = 1, // only ever delivered, never posted to the ring
     kMessageClose = 2,
     kMessageKeyDown = 3,
-    kMessageDestroy = 4,
-    kMessageActivate = 5,
 };
 
 struct PlatformMessage {

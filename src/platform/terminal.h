@@ -37,4 +37,3 @@ bool terminalHungUp();
 
 // 16 or 24 forces a colour depth; 0 detects it from COLORTERM at the next open.
 void terminalSetColourDepth(int bits);
-size_t terminalLastFrameBytes();

@@ -1,4 +1,4 @@
-// window: the pixel window stand-in, an SDL2 window showing a 320 x 200 picture.
+// window: the pixel window, a 320 x 200 picture in a window of the system (SDL2 on Linux).
 //
 // windowSystemInit starts SDL video once per run and refuses SDL's invisible
 // fallback drivers ("offscreen", "dummy") unless the user asked for one with
@@ -22,7 +22,6 @@ int windowSystemInit();                               // 0, or -1 when there is 
 void windowSystemQuit();                              // at the end of a run, while the display is there
 int windowCreate(const char* title, bool fullScreen); // 0, or -2 when no window can be made
 void windowDestroy();
-bool windowExists();
 void windowSetTitle(const char* title);
 void windowPresent(const uint32_t* bottomUpImage); // 320 x 200, bottom row first
 bool windowPollMessage(PlatformMessage* message);  // true when an event gave a message

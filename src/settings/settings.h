@@ -6,7 +6,8 @@
 // reads as 0, later keywords override earlier ones. A token is at most 63
 // characters; longer ones are truncated. gammaTable is built on every call:
 // entry i = low 32 bits of trunc(pow(i / 256, gamma) * 256); readers use its
-// low byte. Called once by WinMain; it restores the defaults first.
+// low byte. Each call restores the defaults first (WinMain, and every
+// headless run and test that reads a command line).
 #pragma once
 
 #include <cstdint>

@@ -39,7 +39,6 @@ struct Terminal {
     uint8_t input[kInputCapacity];
     size_t inputCount = 0;
     std::chrono::steady_clock::time_point lastInput;
-    size_t lastFrameBytes = 0;
     bool exitHandlerInstalled = false;
     char title[256] = "";
 };
@@ -302,7 +301,6 @@ int terminalPresent(const uint32_t* cells) {
     if (!term.open) return -1;
     size_t length = encodeCellFrame(&encoder, cells, frameBytes, sizeof frameBytes);
     writeAll(term.outFd, frameBytes, length);
-    term.lastFrameBytes = length;
     return static_cast<int>(length);
 }
 
@@ -344,10 +342,6 @@ void terminalSetColourDepth(int bits) {
         encoder.depth = depth;
         encoder.fullRedraw = true;
     }
-}
-
-size_t terminalLastFrameBytes() {
-    return term.lastFrameBytes;
 }
 
 void terminalRestoreForExit() {

@@ -165,10 +165,6 @@ void windowDestroy() {
     SDL_ShowCursor(SDL_ENABLE);
 }
 
-bool windowExists() {
-    return win.window != nullptr;
-}
-
 void windowSetTitle(const char* title) {
     if (win.window) SDL_SetWindowTitle(win.window, title);
 }
