@@ -105,4 +105,14 @@ TEST_F(WindowConverters, PalettePairs) {
     EXPECT_TRUE(std::equal(before.begin(), before.end(), windowImage));
 }
 
+// The grid search for mode 9 picks exactly the plain search's mix, ties included: every red and green,
+// blue in steps of 5 and its top value, and every mix's own colour.
+TEST(PalettePairSearch, GridSearchIsThePlainSearch) {
+    for (int b = 0; b < 256; b = b == 250 ? 255 : b + 5)
+        for (int r = 0; r < 256; ++r)
+            for (int g = 0; g < 256; ++g)
+                ASSERT_EQ(nearestPairMix(r, g, b), nearestPairMixPlain(r, g, b)) << r << "," << g << "," << b;
+    EXPECT_LT(pairMixGridCandidates(), 1 << 18) << "every box's list fits";
+}
+
 } // namespace

@@ -1,13 +1,16 @@
-// nearest_colour: a fast, exact findNearestPaletteEntry.
+// nearest_colour: fast, exact nearest-colour searches over fixed lists.
 //
-// The RGB space from -128 to 639 per channel (diffusion errors reach far
-// above 255) is cut into boxes of 16^3; each box
-// keeps, in ascending index order, every palette entry that can be nearest
-// (or tie for nearest) to some point of the box: those whose least distance
-// to the box is at most the smallest greatest distance of any entry. The
-// winner and its tie order are therefore exactly the plain search's. Inputs
-// outside the grid, and boxes whose list did not fit kNearestCandidateCapacity,
-// take the plain search. The grid is rebuilt when cellPalette's count changes.
+// A ColourGrid cuts the RGB space from its origin into boxes of 16^3 values;
+// each box keeps, in list order, every listed colour that can be nearest (or
+// tie for nearest) to some point of the box: those whose least distance to
+// the box is at most the smallest greatest distance of any colour. The winner
+// and its tie order are therefore exactly a plain search's that keeps the
+// first of equal distances. A point outside the grid, or in a box whose list
+// did not fit the grid's capacity, gets -1: the caller searches plainly.
+//
+// findNearestPaletteEntryFast is findNearestPaletteEntry over cellPalette, on
+// a grid from -128 to 639 a channel (diffusion errors reach far past 255),
+// rebuilt when cellPalette's count changes.
 #pragma once
 
 #include <cstdint>
@@ -17,6 +20,28 @@ constexpr int kNearestBoxShift = 4; // 16 values a box
 constexpr int kNearestGridSide = 48;
 constexpr int kNearestBoxCount = kNearestGridSide * kNearestGridSide * kNearestGridSide;
 constexpr int kNearestCandidateCapacity = 1 << 20;
+constexpr int kColourGridListCapacity = 256; // colours a grid can be built over
+
+struct ColourCandidate {
+    int16_t red, green, blue, index;
+};
+static_assert(sizeof(ColourCandidate) == 8);
+
+struct ColourGrid {
+    int origin;   // the lowest channel value the grid covers
+    int side;     // boxes a channel, at most kNearestGridSide
+    int capacity; // candidates the storage holds
+    uint32_t* first;
+    uint16_t* length;
+    ColourCandidate* candidates;
+    int total;
+};
+
+// Builds the grid over count colours (0x00RRGGBB), each searched result
+// reported as its index[] value.
+void buildColourGrid(ColourGrid* grid, const int32_t* red, const int32_t* green, const int32_t* blue,
+                     const int16_t* index, int count);
+int searchColourGrid(const ColourGrid& grid, int32_t r, int32_t g, int32_t b);
 
 int findNearestPaletteEntryFast(int32_t r, int32_t g, int32_t b);
 

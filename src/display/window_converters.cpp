@@ -1,6 +1,7 @@
 #include "display/window_converters.h"
 
 #include "display/cell_image.h"
+#include "display/nearest_colour.h"
 
 #include <cstring>
 
@@ -32,11 +33,37 @@ template <typename PixelFunction> void doublePixels(const uint32_t* framePixels,
     }
 }
 
+// The 136 mixes of two palette colours (low index <= high index), named by
+// m = 16 * high + low, and an exact search grid over them.
+constexpr int kPairGridSide = 16; // 0..255 a channel
+constexpr int kPairGridCapacity = 1 << 18;
 struct PairMixes {
     uint32_t mix[256];
     bool built = false;
+    uint32_t first[kPairGridSide * kPairGridSide * kPairGridSide];
+    uint16_t length[kPairGridSide * kPairGridSide * kPairGridSide];
+    ColourCandidate candidates[kPairGridCapacity];
+    ColourGrid grid = {0, kPairGridSide, kPairGridCapacity, first, length, candidates, 0};
 };
 PairMixes pairMixes;
+
+void buildPairMixes() {
+    int32_t red[136], green[136], blue[136];
+    int16_t index[136];
+    int count = 0;
+    for (int i = 0; i < 16; ++i)
+        for (int j = 0; j < 16; ++j) {
+            int m = 16 * i + j;
+            pairMixes.mix[m] = average2(palettePairColours[i], palettePairColours[j]);
+            if (j > i) continue;
+            red[count] = redOf(pairMixes.mix[m]);
+            green[count] = greenOf(pairMixes.mix[m]);
+            blue[count] = blueOf(pairMixes.mix[m]);
+            index[count++] = int16_t(m);
+        }
+    buildColourGrid(&pairMixes.grid, red, green, blue, index, count);
+    pairMixes.built = true;
+}
 
 } // namespace
 
@@ -84,13 +111,36 @@ void convertDebugView(uint32_t*, uint32_t) {
     std::memcpy(windowImage, debugImage, sizeof windowImage);
 }
 
-void convertPalettePairs(uint32_t* framePixels, uint32_t) {
-    if (!pairMixes.built) {
-        for (int i = 0; i < 16; ++i)
-            for (int j = 0; j < 16; ++j)
-                pairMixes.mix[16 * i + j] = average2(palettePairColours[i], palettePairColours[j]);
-        pairMixes.built = true;
+int nearestPairMixPlain(int r, int g, int b) {
+    if (!pairMixes.built) buildPairMixes();
+    int best = 0;
+    int bestDistance = INT32_MAX;
+    for (int m = 0; m < 256; ++m) {
+        if ((m & 15) > (m >> 4)) continue;
+        uint32_t c = pairMixes.mix[m];
+        int dr = redOf(c) - r, dg = greenOf(c) - g, db = blueOf(c) - b;
+        int d = dr * dr + dg * dg + db * db;
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = m;
+        }
     }
+    return best;
+}
+
+int nearestPairMix(int r, int g, int b) {
+    if (!pairMixes.built) buildPairMixes();
+    int best = searchColourGrid(pairMixes.grid, r, g, b);
+    return best >= 0 ? best : nearestPairMixPlain(r, g, b);
+}
+
+int pairMixGridCandidates() {
+    if (!pairMixes.built) buildPairMixes();
+    return pairMixes.grid.total;
+}
+
+void convertPalettePairs(uint32_t* framePixels, uint32_t) {
+    if (!pairMixes.built) buildPairMixes();
     for (int k = 0; k < kFrameHeight / 2; ++k) {
         const uint32_t* row = framePixels + (2 * k + 1) * kFrameWidth;
         // Block rows from the bottom of the block (screen row 4k + 3) upwards.
@@ -98,19 +148,7 @@ void convertPalettePairs(uint32_t* framePixels, uint32_t) {
                                   windowRow(4 * k)};
         for (int x = 0; x < kFrameWidth; ++x) {
             uint32_t p = row[x];
-            int pr = redOf(p), pg = greenOf(p), pb = blueOf(p);
-            int best = 0;
-            int bestDistance = INT32_MAX;
-            for (int m = 0; m < 256; ++m) {
-                if ((m & 15) > (m >> 4)) continue;
-                uint32_t c = pairMixes.mix[m];
-                int dr = redOf(c) - pr, dg = greenOf(c) - pg, db = blueOf(c) - pb;
-                int d = dr * dr + dg * dg + db * db;
-                if (d < bestDistance) {
-                    bestDistance = d;
-                    best = m;
-                }
-            }
+            int best = nearestPairMix(redOf(p), greenOf(p), blueOf(p));
             uint32_t low = palettePairColours[best & 15], high = palettePairColours[best >> 4];
             uint32_t first = (x & 1) ? low : high, second = (x & 1) ? high : low;
             for (int r = 0; r < 4; ++r) {

@@ -22,6 +22,13 @@ void convertGreyBlocks(uint32_t* framePixels, uint32_t frameNumber);
 void convertDebugView(uint32_t* framePixels, uint32_t frameNumber);
 void convertPalettePairs(uint32_t* framePixels, uint32_t frameNumber);
 
+// Mode 9's choice for a colour: the nearest mix of two palette colours, named
+// 16 x high + low, the first in that order on a tie. The plain search is kept
+// to check the grid search against.
+int nearestPairMix(int r, int g, int b);
+int nearestPairMixPlain(int r, int g, int b);
+int pairMixGridCandidates();
+
 // The WindowImage row shown at screen row s (0 = top).
 inline uint32_t* windowRow(int s) {
     return windowImage + (kWindowHeight - 1 - s) * kWindowWidth;
