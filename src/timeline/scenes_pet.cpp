@@ -6,10 +6,23 @@
 
 #include <algorithm>
 #include <cmath>
+#include <initializer_list>
 
 namespace {
 
 constexpr int32_t kScene2 = at(5), kScene4 = at(8);
+
+// A camera bump over the 8 rows from start: base + (L - start) / divisor.
+struct Bump {
+    int32_t start;
+    float base, divisor;
+};
+float bumpAt(int32_t L, std::initializer_list<Bump> bumps) {
+    for (const Bump& bump : bumps)
+        if (L >= bump.start && L < bump.start + kRows(8))
+            return bump.base + float(L - bump.start) / bump.divisor;
+    return 0;
+}
 
 } // namespace
 
@@ -26,15 +39,8 @@ int petNegativeWeight(int32_t L) {
 HandOver drawScene2(int32_t P) {
     int32_t L = P - kScene2;
     double pathTime = L * kPathRate;
-    float b = 0; // the camera's vertical bump
-    if (L >= 0x3800 && L < 0x4000)
-        b = 1 - float(L - 0x3800) / 2048;
-    else if (L >= 0x4800 && L < 0x5000)
-        b = float(L - 0x4800) / 2048 - 1;
-    else if (L >= 0x5800 && L < 0x6000)
-        b = float(L - 0x5800) / 4096 - 0.5f;
-    else if (L >= 0x7800 && L < 0x8000)
-        b = 1 - float(L - 0x7800) / 2048;
+    // The camera's vertical bump, as each spike lands.
+    float b = bumpAt(L, {{0x3800, 1, -2048}, {0x4800, -1, 2048}, {0x5800, -0.5f, 4096}, {0x7800, 1, -2048}});
     CameraPose pose = sampleCameraPose(cameraPaths[kPetPath], 0, 1, pathTime);
     Matrix4 v = viewOf(pose, b, false, 0, true, b / 8);
     sceneTarget(sceneBufferA);
@@ -93,13 +99,8 @@ uint32_t wavyRow(int y, double pathTime) {
 HandOver drawScene4(int32_t P) {
     int32_t L = P - kScene4;
     double pathTime = L * kPathRate;
-    float b = 0; // the camera's roll bump
-    if (L >= 0x1800 && L < 0x2000)
-        b = 1 - float(L - 0x1800) / 2048;
-    else if (L >= 0x3800 && L < 0x4000)
-        b = float(L - 0x3800) / 2048 - 1;
-    else if (L >= 0x5800 && L < 0x6000)
-        b = 1 - float(L - 0x5800) / 2048;
+    float b =
+        bumpAt(L, {{0x1800, 1, -2048}, {0x3800, -1, 2048}, {0x5800, 1, -2048}}); // the camera's roll bump
     CameraPose pose = sampleCameraPose(cameraPaths[kPetPath], 3, 2, pathTime);
     Matrix4 v = viewOf(pose, 0, true, 0, true, pose.angle - 0.25f * b);
     sceneTarget(sceneBufferA);
