@@ -28,9 +28,33 @@ TEST(Program, HelpAndVersionNeedNoTerminal) {
     EXPECT_EQ(version.screen.find(kAlternateOn), std::string::npos);
 }
 
+// --max-fps caps the frames sent to the terminal; without it the show sends as many as it draws.
+TEST(Program, MaxFpsCapsTheFramesSent) {
+    auto framesInASecond = [](std::vector<std::string> args) {
+        Child child;
+        start(child, args);
+        EXPECT_TRUE(child.waitFor("\x1b[?2026h"));
+        size_t from = child.screen.size();
+        child.pump(1000);
+        int frames = 0;
+        for (size_t at = child.screen.find("\x1b[?2026h", from); at != std::string::npos;
+             at = child.screen.find("\x1b[?2026h", at + 1))
+            ++frames;
+        child.type("\x1b");
+        EXPECT_TRUE(child.pump(5000));
+        EXPECT_EQ(child.status, 0);
+        return frames;
+    };
+    int capped = framesInASecond({"--max-fps", "10", "pos", "13"});
+    EXPECT_GE(capped, 6);
+    EXPECT_LE(capped, 12);
+    EXPECT_GT(framesInASecond({"pos", "13"}), 30);
+}
+
 TEST(Program, BadFrontEndOptionsExitWithStatusTwo) {
     for (auto args : {std::vector<std::string>{"mode", "1", "--frobnicate"},
-                      std::vector<std::string>{"--colors", "256"}}) {
+                      std::vector<std::string>{"--colors", "256"}, std::vector<std::string>{"--max-fps", "0"},
+                      std::vector<std::string>{"--max-fps", "fast"}, std::vector<std::string>{"--max-fps"}}) {
         Child child;
         start(child, args, false);
         ASSERT_TRUE(child.pump(10000));

@@ -28,14 +28,17 @@ FrontEndResult parseFrontEnd(int argc, const char* const* argv, FrontEndOptions*
             options->silent = true;
         } else if (std::strcmp(token, "--bench") == 0) {
             options->bench = true;
-        } else if (std::strcmp(token, "--frames") == 0) {
+        } else if (std::strcmp(token, "--frames") == 0 || std::strcmp(token, "--max-fps") == 0) {
+            bool frames = std::strcmp(token, "--frames") == 0;
+            long highest = frames ? 1000000 : 1000;
             char* end = nullptr;
-            long frames = i + 1 < argc ? std::strtol(argv[i + 1], &end, 10) : 0;
-            if (i + 1 >= argc || *end != '\0' || frames < 1 || frames > 1000000) {
-                *error = "--frames takes a number from 1 to 1000000";
+            long value = i + 1 < argc ? std::strtol(argv[i + 1], &end, 10) : 0;
+            if (i + 1 >= argc || *end != '\0' || value < 1 || value > highest) {
+                *error = std::string(token) + " takes a number from 1 to " + std::to_string(highest);
+                if (i + 1 < argc) *error += std::string(", not '") + argv[i + 1] + "'";
                 return FrontEndResult::kError;
             }
-            options->frames = int(frames);
+            (frames ? options->frames : options->maxFps) = int(value);
             ++i;
         } else if (std::strcmp(token, "--export") == 0 || std::strcmp(token, "--audio") == 0 ||
                    std::strcmp(token, "--cast") == 0 || std::strcmp(token, "--from") == 0 ||
@@ -112,6 +115,8 @@ const char* usageText() {
            "  --colors 16|24  colours sent to the terminal (default: 24 where\n"
            "                  COLORTERM is truecolor or 24bit, else 16)\n"
            "  --silent        no sound (the music still sets the pace)\n"
+           "  --max-fps N     send at most N frames a second (default: as many as the\n"
+           "                  machine draws); each still shows the music's position\n"
            "  --snapshot P[,P...] --out DIR\n"
            "                  render the frames at music positions P (order x 16384\n"
            "                  + row x 256, decimal or 0x...) into DIR and exit\n"

@@ -20,6 +20,7 @@ struct FrontEndOptions {
     std::string from, to;                             // --from, --to (MusicClock values)
     bool bench = false;                               // --bench
     int frames = 3000;                                // --frames N
+    int maxFps = 0;                                   // --max-fps N: frames a second at most, 0 no cap
 };
 
 enum class FrontEndResult { kRun, kHelp, kVersion, kError };

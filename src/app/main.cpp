@@ -68,6 +68,7 @@ int main(int argc, char** argv) {
     installQuitSignals();
     terminalSetColourDepth(options.colours);
     forceSilentMusic(options.silent);
+    frameCap = options.maxFps;
     int status = WinMain(nullptr, nullptr, commandLine.c_str(), 0);
     windowSystemQuit(); // here, not at exit: only while the display is known to be there
     return status;

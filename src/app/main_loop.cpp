@@ -10,11 +10,39 @@
 #include "settings/settings.h"
 #include "timeline/frame_clock.h"
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <thread>
+
+int32_t frameCap = 0;
+
+namespace {
+
+// With a cap, a frame is drawn (at the music's position then) only when its
+// time has come; earlier passes wait a little so messages and keys are still
+// taken at once and no core is burnt waiting.
+int32_t renderFrameCapped() {
+    using Clock = std::chrono::steady_clock;
+    static Clock::time_point next;
+    static int32_t lastShown = 0;
+    if (frameCap <= 0) return renderFrame();
+    Clock::time_point now = Clock::now();
+    if (now < next) {
+        std::this_thread::sleep_for(std::min<Clock::duration>(next - now, std::chrono::milliseconds(5)));
+        return lastShown;
+    }
+    auto period = std::chrono::duration_cast<Clock::duration>(std::chrono::duration<double>(1.0 / frameCap));
+    next = std::max(next, now) + period; // a late frame does not make the next ones hurry
+    lastShown = renderFrame();
+    return lastShown;
+}
+
+} // namespace
 
 const MainLoopCalls defaultMainLoopCalls = {
     peekPlatformMessage, getPlatformMessage, dispatchPlatformMessage,
-    consoleInputPending, handleConsoleInput, renderFrame,
+    consoleInputPending, handleConsoleInput, renderFrameCapped,
 };
 
 void runMainLoop(const MainLoopCalls& calls) {

@@ -3,7 +3,9 @@
 // WinMain stores the instance handle, parses the command line, opens the
 // display in the "mode" setting, runs start-up and then loops, one unit of
 // work per pass in this priority: one window message, else one console input
-// record, else one frame. No sleeping, no frame cap. The loop ends when the
+// record, else one frame. No sleeping and no frame cap unless frameCap is set
+// (the front end's --max-fps): then a pass that comes before the next frame is
+// due waits a few milliseconds instead of drawing. The loop ends when the
 // quit message is taken (window closed, ESC in the window, Ctrl-C), when
 // handleConsoleInput returns 0 (ESC in the console), or on a negative frame
 // result; shutDown then runs. The loop's calls go through MainLoopCalls so
@@ -26,6 +28,7 @@ struct MainLoopCalls {
 };
 
 extern const MainLoopCalls defaultMainLoopCalls;
+extern int32_t frameCap; // frames a second at most; 0: as many as the machine draws
 
 void runMainLoop(const MainLoopCalls& calls);
 int WinMain(InstanceHandle instance, InstanceHandle previousInstance, const char* commandLine,
