@@ -48,7 +48,8 @@ TEST(Program, MaxFpsCapsTheFramesSent) {
     int capped = framesInASecond({"--max-fps", "10", "pos", "13"});
     EXPECT_GE(capped, 6);
     EXPECT_LE(capped, 12);
-    EXPECT_GT(framesInASecond({"pos", "13"}), 30);
+    EXPECT_GT(framesInASecond({"pos", "13"}),
+              20); // far more on an idle machine; margin for sanitizers and load
 }
 
 TEST(Program, BadFrontEndOptionsExitWithStatusTwo) {
