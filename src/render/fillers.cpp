@@ -8,18 +8,6 @@ RenderTarget renderTarget = kStartRenderTarget;
 uint32_t depthBufferA[kDepthBufferWords];
 uint32_t depthBufferB[kDepthBufferWords];
 
-int64_t truncateWide(double value) {
-    if (!(value > -9223372036854775808.0 && value < 9223372036854775808.0)) return INT64_MIN;
-    return static_cast<int64_t>(value);
-}
-
-int32_t truncateCoordinate(double value) {
-    constexpr double kLimit = 1 << 30;
-    if (!(value > -kLimit)) return -(1 << 30); // also NaN
-    if (value >= kLimit) return 1 << 30;
-    return static_cast<int32_t>(value);
-}
-
 namespace {
 
 uint32_t lowWord(double value) {

@@ -61,7 +61,15 @@ uint32_t sampleBilinear(int32_t a, int32_t b);
 
 // Truncation toward zero that is defined for every double: out-of-range and
 // non-finite values give what the x86 conversion gives (the "indefinite"
-// integer), whose low 32 bits are 0.
-int64_t truncateWide(double value);
+// integer), whose low 32 bits are 0. Inline: the fillers call it per pixel.
+inline int64_t truncateWide(double value) {
+    if (!(value > -9223372036854775808.0 && value < 9223372036854775808.0)) return INT64_MIN;
+    return static_cast<int64_t>(value);
+}
 // Screen coordinates: truncation toward zero, clamped to +-2^30.
-int32_t truncateCoordinate(double value);
+inline int32_t truncateCoordinate(double value) {
+    constexpr double kLimit = 1 << 30;
+    if (!(value > -kLimit)) return -(1 << 30); // also NaN
+    if (value >= kLimit) return 1 << 30;
+    return static_cast<int32_t>(value);
+}
