@@ -21,8 +21,9 @@
 constexpr int32_t at(int order, int row = 0) {
     return order * 0x4000 + row * 0x100;
 }
-constexpr int32_t kRows(int rows) {
-    return rows * 0x100;
+// A span of the MusicClock: count rows.
+constexpr int32_t rows(int count) {
+    return count * 0x100;
 }
 
 // pathTime per clock unit: 62.5 path units a row, 4000 an order.

@@ -29,8 +29,8 @@ HandOver drawScene12(int32_t P) {
         f = 1;
     else if (m >= 0xE00 && m < 0x1000)
         f = 2 * (0x800 - m);
-    int w = L < kRows(16) ? 0 : (P >> 6) & 0x3F; // a ramp from 0 to 63 every 16 rows
-    int32_t r0 = 1052 - L / 32;                  // the view climbs from row 1052 to row 28
+    int w = L < rows(16) ? 0 : (P >> 6) & 0x3F; // a ramp from 0 to 63 every 16 rows
+    int32_t r0 = 1052 - L / 32;                 // the view climbs from row 1052 to row 28
     for (int y = 0; y < kFrameHeight; ++y)
         for (int x = 0; x < kFrameWidth; ++x)
             sceneBufferA[y * kSceneBufferPitch + x] =

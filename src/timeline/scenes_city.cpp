@@ -16,7 +16,7 @@ constexpr uint32_t kFogColour = 0x882211;
 
 CityShot cityShot(int32_t L) {
     CityShot s;
-    s.shot = L / kRows(32);
+    s.shot = L / rows(32);
     s.pathTime = L * kPathRate - 1000.0 * s.shot;
     bool even = s.shot % 2 == 0;
     s.eye = even ? 0 : 2;

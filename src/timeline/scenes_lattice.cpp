@@ -100,7 +100,7 @@ bool tintRingAt(int32_t L, TintRingPlace* ring) {
         int32_t start, centreX, centreY;
     };
     for (Window w : {Window{0x10C00, 0, 0}, Window{0x8C00, kFrameWidth, kFrameHeight}})
-        if (L >= w.start && L < w.start + kRows(16)) {
+        if (L >= w.start && L < w.start + rows(16)) {
             int32_t u = L - w.start;
             *ring = {w.centreX, w.centreY, u / 24 + 1, u / 20 + 8, u / 32};
             return true;

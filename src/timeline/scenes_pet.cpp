@@ -19,7 +19,7 @@ struct Bump {
 };
 float bumpAt(int32_t L, std::initializer_list<Bump> bumps) {
     for (const Bump& bump : bumps)
-        if (L >= bump.start && L < bump.start + kRows(8))
+        if (L >= bump.start && L < bump.start + rows(8))
             return bump.base + float(L - bump.start) / bump.divisor;
     return 0;
 }

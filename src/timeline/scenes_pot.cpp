@@ -76,8 +76,8 @@ void leaveScene1(int32_t) {
 }
 
 int potCrossFade(int32_t L) {
-    if (L >= kRows(56)) return 0;
-    int k = L / kRows(8), into = (L - kRows(8) * k) / 16;
+    if (L >= rows(56)) return 0;
+    int k = L / rows(8), into = (L - rows(8) * k) / 16;
     return k % 2 == 0 ? into : 128 - into;
 }
 
@@ -99,10 +99,10 @@ HandOver drawScene3(int32_t P) {
     drawTubes(viewA, tubeTime);
     blendBuffers(potCrossFade(L));
     uint32_t n = 1;
-    if (L < kRows(8))
+    if (L < rows(8))
         n = uint32_t(9 - L / 256);
-    else if (L >= kRows(56))
-        n = uint32_t((L - kRows(56)) / 256 + 1);
+    else if (L >= rows(56))
+        n = uint32_t((L - rows(56)) / 256 + 1);
     smearRows(n, 127);
     return kPlainHandOver;
 }
