@@ -89,6 +89,13 @@ int windowSystemInit() {
     // The picture goes to the window surface in software. An accelerated surface would make SDL
     // destroy the first window and map a second one for its GL context, a flash on every switch.
     SDL_SetHint(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0");
+    // Set before SDL opens the display: a server lost while SDL is still setting up would
+    // otherwise meet Xlib's own handler, which exits without putting the terminal back. The
+    // handler is Xlib's, not a display's, so it is harmless when another driver is chosen.
+    XSetIOErrorHandler(onDisplayLost);
+    // A write to the display's closed socket must come back as an error for that handler, not end
+    // the process silently on SIGPIPE.
+    signal(SIGPIPE, SIG_IGN);
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
         reportError("no window system");
         return -1;
@@ -102,10 +109,6 @@ int windowSystemInit() {
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return -1;
     }
-    if (driver && std::strcmp(driver, "x11") == 0) XSetIOErrorHandler(onDisplayLost);
-    // A write to the display's closed socket must come back as an error for that handler, not end
-    // the process silently on SIGPIPE.
-    signal(SIGPIPE, SIG_IGN);
     win.videoStarted = true;
     return 0;
 }
