@@ -1,5 +1,5 @@
-// Bytes sent to the terminal for the moving test card: per frame in 16 and
-// 24-bit colour, full frames and frames diffed against the previous one (a
+// Bytes sent to the terminal for the moving test card: per frame in 16-colour
+// codes (--colors 16 and palette) and 24-bit ones, full frames and frames diffed against the previous one (a
 // 60 Hz sequence); and for each text style, diffed, per frame and per second
 // at 60 frames a second. Reported as counters; the time is the encoding cost.
 #include "bench/test_card.h"

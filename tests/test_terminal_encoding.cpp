@@ -1,6 +1,7 @@
 #include "display/cell_image.h"
 #include "platform/cell_encoder.h"
 #include "platform/key_decoder.h"
+#include "platform/terminal_palette.h"
 
 #include <gtest/gtest.h>
 
@@ -132,9 +133,11 @@ TEST(KeyDecoder, LoneEscapeWaitsForItsTimeout) {
 }
 
 TEST(KeyDecoder, SequencesAreOneIgnoredKey) {
+    // Keys, and a terminal's colour answers (their digits must not become keys).
     for (const char* sequence : {"\x1b[A", "\x1b[15~", "\x1b[1;5C", "\x1bOP",
                                  "\x1b"
-                                 "a"}) {
+                                 "a",
+                                 "\x1b]4;1;rgb:aaaa/0000/0000\x07", "\x1b]4;12;rgb:ff/00/00\x1b\\"}) {
         Decoded d = decode(std::string(sequence) + "7", false);
         EXPECT_EQ(d.used, std::string(sequence).size()) << sequence + 1;
         EXPECT_EQ(d.key, kKeyIgnored);
@@ -145,6 +148,8 @@ TEST(KeyDecoder, SequencesAreOneIgnoredKey) {
     EXPECT_EQ(cut.key, kKeyIgnored);
     std::string endless = "\x1b[" + std::string(60, '1');
     EXPECT_EQ(decode(endless, false).used, kLongestSequence);
+    EXPECT_EQ(decode("\x1b]4;1;rgb:aa", false).used, 0u); // an answer not all here yet
+    EXPECT_EQ(decode("\x1b]" + std::string(200, '4'), false).used, kLongestAnswer);
 }
 
 TEST(KeyDecoder, PlainBytesAreKeys) {
@@ -152,6 +157,127 @@ TEST(KeyDecoder, PlainBytesAreKeys) {
     EXPECT_EQ(decode("0x", false).used, 1u);
     EXPECT_EQ(decode("\xc3\xa9", false).key, 0xC3);
     EXPECT_EQ(decode("", true).used, 0u);
+}
+
+std::string sequenceOf(size_t (*build)(const TerminalPalette&, char*, size_t), const TerminalPalette& p) {
+    char out[2 * kPaletteSequenceCapacity];
+    return std::string(out, build(p, out, sizeof out));
+}
+
+bool answer(TerminalPalette* state, const std::string& bytes) {
+    return takeTerminalAnswer(state, reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size());
+}
+
+TEST(TerminalPalette, TheSetPutsEachConsoleColourAtItsAnsiNumber) {
+    char out[kPaletteSequenceCapacity];
+    std::string set(out, paletteSetSequence(consolePalette, out, sizeof out));
+    // Console 1 (blue, 0x0000A0) is ANSI 4; console 4 (red) is ANSI 1; 14 (yellow) is ANSI 11.
+    EXPECT_NE(set.find(";4;rgb:00/00/a0;"), std::string::npos) << set;
+    EXPECT_NE(set.find(";1;rgb:a0/00/00;"), std::string::npos) << set;
+    EXPECT_NE(set.find(";11;rgb:ff/ff/00;"), std::string::npos) << set;
+    EXPECT_EQ(set.back(), '\x07'); // whole within its capacity
+    TerminalPalette state;
+    startTerminalPalette(&state, consolePalette);
+    std::string opening = sequenceOf(paletteOpeningSequence, state);
+    // Questions, attributes, the set, the confirming question, attributes: in that order.
+    size_t questions = opening.find(";15;?\x07\x1b[c"), setAt = opening.find(set),
+           confirm = opening.find("\x1b]4;4;?\x07\x1b[c");
+    EXPECT_TRUE(questions < setAt && setAt < confirm && confirm != std::string::npos) << opening;
+}
+
+TEST(TerminalPalette, ColourAnswersInEveryFormTerminalsUse) {
+    struct Case {
+        const char* bytes;
+        bool parsed;
+        int index;
+        uint32_t colour;
+    } cases[] = {
+        {"\x1b]4;4;rgb:0000/0000/a0a0\x07", true, 4, 0x0000A0}, // xterm, 16 bits a channel
+        {"\x1b]4;15;rgb:ff/ff/ff\x1b\\", true, 15, 0xFFFFFF},   // 8 bits, ended by ST
+        {"\x1b]4;rgb:1212/3434/5656\x07", true, -1, 0x123456},  // no index (tmux 3.3)
+        {"\x1b]4;2;rgb:f/8/0\x07", true, 2, 0xFF8800},          // 4 bits: scaled, not shifted
+        {"\x1b]4;2;rgb:fff/800/000\x07", true, 2, 0xFF8000},    // 12 bits
+        {"\x1b]4;2;rgb:ff/00\x07", false, 0, 0},                // a channel missing
+        {"\x1b]4;2;rgb:fffff/0/0\x07", false, 0, 0},            // too many digits
+        {"\x1b]4;2;rgb:ff/00/00", false, 0, 0},                 // not ended
+        {"\x1b]4;200;rgb:ff/00/00\x07", true, 200, 0xFF0000},   // parses; the caller checks the range
+        {"\x1b]10;rgb:ff/00/00\x07", false, 0, 0},              // another OSC
+        {"\x1b]4;2;#ff0000\x07", false, 0, 0},
+    };
+    for (const Case& c : cases) {
+        int index = 99;
+        uint32_t colour = 0;
+        char spec[24];
+        std::string bytes = c.bytes;
+        bool parsed = parseColourAnswer(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &index,
+                                        &colour, spec);
+        EXPECT_EQ(parsed, c.parsed) << bytes.substr(1);
+        if (!parsed || !c.parsed) continue;
+        EXPECT_EQ(index, c.index) << bytes.substr(1);
+        EXPECT_EQ(colour, c.colour) << bytes.substr(1);
+        EXPECT_EQ(std::string(spec).substr(0, 4), "rgb:");
+    }
+}
+
+TEST(TerminalPalette, ConfirmedOnlyByTheAnswerAfterTheSetAndGivenBackAsFoundTable) {
+    const std::string da = "\x1b[?62;22c";
+    std::string originals;
+    for (int i = 0; i < 16; ++i) originals += "\x1b]4;" + std::to_string(i) + ";rgb:1111/2222/3333\x07";
+    struct Terminal {
+        const char* name;
+        std::vector<std::string> answers;
+        bool confirmed;
+        const char* restoreHas;
+        const char* restoreLacks;
+    } terminals[] = {
+        {"answers everything",
+         {originals, da, "\x1b]4;4;rgb:0000/0000/a0a0\x07", da},
+         true,
+         "15;rgb:1111/2222/3333\x07",
+         "\x1b]104"},
+        {"answers only colours it was given, without index",
+         {da, "\x1b]4;rgb:00/00/a0\x07", da},
+         true,
+         "\x1b]104\x07",
+         "\x1b]4;"},
+        {"ignores the palette", {da, da}, false, "\x1b]104\x07", "\x1b]4;"},
+        {"answers but kept its own blue",
+         {originals, da, "\x1b]4;4;rgb:1111/2222/3333\x07", da},
+         false,
+         "",
+         "104"},
+        {"a late colour answer is not a confirmation",
+         {da, da, "\x1b]4;4;rgb:0000/0000/a0a0\x07"},
+         false,
+         "",
+         ""},
+        {"the blue answered before the set is an original",
+         {"\x1b]4;4;rgb:0000/0000/a0a0\x07", da, da},
+         false,
+         "\x1b]4;4;rgb:0000/0000/a0a0\x07\x1b]104;0;1;2;3;5;",
+         "3;4;5"},
+    };
+    for (const Terminal& t : terminals) {
+        TerminalPalette state;
+        startTerminalPalette(&state, consolePalette);
+        for (const std::string& a : t.answers) {
+            // A burst of answers arrives as one read; the key decoder splits it.
+            for (size_t at = 0; at < a.size();) {
+                int key;
+                size_t used =
+                    decodeKey(reinterpret_cast<const uint8_t*>(a.data()) + at, a.size() - at, true, &key);
+                ASSERT_GT(used, 0u);
+                answer(&state, a.substr(at, used));
+                at += used;
+            }
+        }
+        EXPECT_EQ(state.confirmed, t.confirmed) << t.name;
+        std::string restore(state.restore, state.restoreLength);
+        EXPECT_NE(restore.find(t.restoreHas), std::string::npos) << t.name << ": " << restore.substr(1);
+        if (*t.restoreLacks) {
+            EXPECT_EQ(restore.find(t.restoreLacks), std::string::npos) << t.name << ": " << restore.substr(1);
+        }
+    }
 }
 
 } // namespace

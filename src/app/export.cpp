@@ -8,6 +8,7 @@
 #include "platform/clock.h"
 #include "platform/files.h"
 #include "platform/music_player.h"
+#include "platform/terminal_palette.h"
 #include "settings/settings.h"
 #include "timeline/frame_clock.h"
 
@@ -128,14 +129,27 @@ int runExport(const std::string& commandLine, const ExportRequest& request) {
     if (audio) writeWavHeader(audio, 0); // sizes are filled in at the end
     static CellEncoderState encoder;
     static std::vector<char> castBytes(kEncoderFrameCapacity);
+    bool lent = request.colours == TerminalColours::kDetect || request.colours == TerminalColours::kPalette;
     if (cast) {
-        resetCellEncoder(&encoder, ColourDepth::k24, 80, 50, consolePalette);
+        resetCellEncoder(
+            &encoder, request.colours == TerminalColours::kTwentyFour ? ColourDepth::k24 : ColourDepth::k16,
+            80, 50, consolePalette);
         std::fprintf(
-            cast,
-            "{\"version\": 2, \"width\": 80, \"height\": 50, \"env\": {\"TERM\": \"xterm-256color\"}}\n");
-        const char enter[] = "\x1b[?25l\x1b[?7l";
+            cast, "{\"version\": 2, \"width\": 80, \"height\": 50, \"env\": {\"TERM\": \"xterm-256color\"}");
+        if (lent) {
+            // Players take the palette from the header; a terminal replaying the bytes, from OSC 4.
+            std::fprintf(cast, ", \"theme\": {\"fg\": \"#%06x\", \"bg\": \"#%06x\", \"palette\": \"",
+                         consolePalette[7], consolePalette[0]);
+            for (int i = 0; i < 16; ++i) // in ANSI order
+                std::fprintf(cast, "%s#%06x", i ? ":" : "", consolePalette[ansiColourOf(i)]);
+            std::fprintf(cast, "\"}");
+        }
+        std::fprintf(cast, "}\n");
+        char enter[16 + kPaletteSequenceCapacity] = "\x1b[?25l\x1b[?7l";
+        size_t length = std::strlen(enter);
+        if (lent) length += paletteSetSequence(consolePalette, enter + length, sizeof enter - length);
         std::fprintf(cast, "[0.000000, \"o\", ");
-        writeJsonString(cast, enter, sizeof enter - 1);
+        writeJsonString(cast, enter, length);
         std::fprintf(cast, "]\n");
     }
     std::vector<uint32_t> picture(size_t(kWidth) * kHeight);
@@ -185,6 +199,13 @@ int runExport(const std::string& commandLine, const ExportRequest& request) {
             break;
         }
         if (frames % 25 == 0) progress(clock - request.from, request.to - request.from, start);
+    }
+    if (cast && lent) {
+        // The terminal that replays it gets its own colours back at the end.
+        const char giveBack[] = "\x1b]104\x07";
+        std::fprintf(cast, "[%.6f, \"o\", ", double(frames) / request.fps);
+        writeJsonString(cast, giveBack, sizeof giveBack - 1);
+        std::fprintf(cast, "]\n");
     }
     renderAudioTo(int64_t(frames) * kMusicRate / request.fps); // the sound of the last frame too
     if (streamIsTerminal(stderr)) std::fprintf(stderr, "\n");

@@ -9,6 +9,8 @@
 // music loops). A progress bar goes to stderr when it is a terminal.
 #pragma once
 
+#include "platform/terminal.h"
+
 #include <cstdint>
 #include <string>
 
@@ -17,6 +19,8 @@ struct ExportRequest {
     std::string audio; // FILE.wav; empty for none
     std::string cast;  // FILE.cast; empty for none
     int fps = 25;
+    // A recording lends the show's palette (in its header and its bytes) unless told 16 or 24.
+    TerminalColours colours = TerminalColours::kDetect;
     int32_t from = 0;
     int32_t to = 43 * 0x4000;
 };

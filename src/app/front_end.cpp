@@ -76,11 +76,13 @@ FrontEndResult parseFrontEnd(int argc, const char* const* argv, FrontEndOptions*
         } else if (std::strncmp(token, "--colors", 8) == 0 && (token[8] == '\0' || token[8] == '=')) {
             const char* value = token[8] == '=' ? token + 9 : (i + 1 < argc ? argv[++i] : "");
             if (std::strcmp(value, "16") == 0) {
-                options->colours = 16;
+                options->colours = TerminalColours::kSixteen;
             } else if (std::strcmp(value, "24") == 0) {
-                options->colours = 24;
+                options->colours = TerminalColours::kTwentyFour;
+            } else if (std::strcmp(value, "palette") == 0) {
+                options->colours = TerminalColours::kPalette;
             } else {
-                *error = std::string("--colors takes 16 or 24, not '") + value + "'";
+                *error = std::string("--colors takes 16, 24 or palette, not '") + value + "'";
                 return FrontEndResult::kError;
             }
         } else {
@@ -112,8 +114,17 @@ const char* usageText() {
            "  Esc        quit (Ctrl-C also quits)\n"
            "\n"
            "Front-end options:\n"
-           "  --colors 16|24  colours sent to the terminal (default: 24 where\n"
-           "                  COLORTERM is truecolor or 24bit, else 16)\n"
+           "  --colors 16|24|palette\n"
+           "                  how colours reach the terminal. 16: its own 16\n"
+           "                  colours, not the show's. 24: the show's exact colours\n"
+           "                  in 24-bit codes, the most bytes. palette: the show's\n"
+           "                  16 colours lent to the terminal while it runs (given\n"
+           "                  back at the end) and sent as short codes: exact where\n"
+           "                  the terminal takes them (xterm, tmux and most others).\n"
+           "                  Default: 24 where COLORTERM is truecolor or 24bit,\n"
+           "                  else 16, until the terminal confirms it took the lent\n"
+           "                  palette; palette from then on. --cast records with\n"
+           "                  palette unless told 16 or 24\n"
            "  --silent        no sound (the music still sets the pace)\n"
            "  --max-fps N     send at most N frames a second (default: as many as the\n"
            "                  machine draws); each still shows the music's position\n"

@@ -6,21 +6,23 @@
 // caller reports with exit status 2.
 #pragma once
 
+#include "platform/terminal.h"
+
 #include <string>
 
 struct FrontEndOptions {
     bool help = false;
     bool version = false;
-    int colours = 0;                                  // --colors 16|24; 0 detects
-    bool silent = false;                              // --silent: no sound, the music still keeps time
-    std::string snapshot;                             // --snapshot P[,P...]
-    std::string out;                                  // --out DIR
-    std::string exportVideo, exportAudio, exportCast; // --export, --audio, --cast
-    int fps = 25;                                     // --fps
-    std::string from, to;                             // --from, --to (MusicClock values)
-    bool bench = false;                               // --bench
-    int frames = 3000;                                // --frames N
-    int maxFps = 0;                                   // --max-fps N: frames a second at most, 0 no cap
+    TerminalColours colours = TerminalColours::kDetect; // --colors 16|24|palette
+    bool silent = false;                                // --silent: no sound, the music still keeps time
+    std::string snapshot;                               // --snapshot P[,P...]
+    std::string out;                                    // --out DIR
+    std::string exportVideo, exportAudio, exportCast;   // --export, --audio, --cast
+    int fps = 25;                                       // --fps
+    std::string from, to;                               // --from, --to (MusicClock values)
+    bool bench = false;                                 // --bench
+    int frames = 3000;                                  // --frames N
+    int maxFps = 0;                                     // --max-fps N: frames a second at most, 0 no cap
 };
 
 enum class FrontEndResult { kRun, kHelp, kVersion, kError };

@@ -36,6 +36,7 @@ int main(int argc, char** argv) {
         request.audio = options.exportAudio;
         request.cast = options.exportCast;
         request.fps = options.fps;
+        request.colours = options.colours;
         std::vector<int32_t> bound;
         for (auto [text, target] :
              {std::pair{options.from, &request.from}, std::pair{options.to, &request.to}}) {
@@ -66,7 +67,7 @@ int main(int argc, char** argv) {
         return runSnapshots(commandLine, clocks, options.out);
     }
     installQuitSignals();
-    terminalSetColourDepth(options.colours);
+    terminalSetColours(options.colours);
     forceSilentMusic(options.silent);
     frameCap = options.maxFps;
     int status = WinMain(nullptr, nullptr, commandLine.c_str(), 0);

@@ -2,8 +2,9 @@
 //
 // A lone ESC byte is the Escape key, but only once no further byte has come
 // within the escape timeout (the caller says whether it has passed); ESC
-// followed by a control sequence (arrow keys, function keys: CSI or SS3) or by
-// one other byte (Alt + key) is one ignored key. Every other byte is a key of
+// followed by a control sequence (arrow keys, function keys: CSI or SS3), by
+// an operating system command (the terminal's answers: OSC up to BEL or ST)
+// or by one other byte (Alt + key) is one ignored key. Every other byte is a key of
 // its own. Pure: no I/O, no clock.
 #pragma once
 
@@ -13,6 +14,7 @@
 constexpr int kKeyEscape = 27;
 constexpr int kKeyIgnored = 256;
 constexpr size_t kLongestSequence = 32; // longer sequences are dropped as one ignored key
+constexpr size_t kLongestAnswer = 96;   // the same for OSC answers
 
 // Returns the bytes the first key takes (0: wait for more bytes); *key gets
 // the byte value, kKeyEscape or kKeyIgnored.

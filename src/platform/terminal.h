@@ -35,5 +35,14 @@ void terminalRestoreForExit();
 // or tmux server gone), whether the show holds it or has handed it back.
 bool terminalHungUp();
 
-// 16 or 24 forces a colour depth; 0 detects it from COLORTERM at the next open.
-void terminalSetColourDepth(int bits);
+// How colours reach the terminal.
+// - kDetect: 24-bit where COLORTERM says truecolor or 24bit, else the
+//   terminal's own 16 colours; and the console palette is lent to the
+//   terminal (see terminal_palette): once the terminal confirms it, short
+//   16-colour codes with exact colours.
+// - kSixteen: the terminal's own 16 colours, its palette untouched.
+// - kTwentyFour: exact 24-bit colours, its palette untouched.
+// - kPalette: the console palette lent without waiting for a confirmation.
+// A lent palette is given back on every way out (close, Ctrl-Z, crash).
+enum class TerminalColours : uint8_t { kDetect, kSixteen, kTwentyFour, kPalette };
+void terminalSetColours(TerminalColours colours);

@@ -1,33 +1,43 @@
 #!/usr/bin/env bash
-# A one-frame recording replayed by the real asciinema client in a terminal
-# (tmux) shows the same characters as the snapshot of that position.
+# A one-frame recording replayed in a real terminal (tmux) shows the snapshot
+# of that position: the same characters and, for every colour choice, the same
+# colours (24: the exact RGB; 16: the ANSI number of each console colour;
+# palette: that number, with the terminal's palette holding the show's colour
+# while the recording runs and its own again after the recording ends).
+# The replay through the real asciinema client is checked for its characters.
 set -uo pipefail
 . "$(dirname "$0")/common.sh"
 need tmux asciinema python3
 bin=$1
 show_dir="$(dirname "$bin")/show"
+here=$(cd "$(dirname "$0")" && pwd)
 position=0x2C000
+t new-session -d -s keep "sleep 600" # the server stays up while replays come and go
+run=0
 
-(cd "$show_dir" && "$bin" --cast "$work/one.cast" --from $position --to $((position + 1)) mode 3 2>"$work/stderr") ||
-  fail "the recording failed"
-(cd "$show_dir" && "$bin" --snapshot $position --out "$work" mode 3 2>>"$work/stderr") || fail "the snapshot failed"
-t new-session -d -x 80 -y 50 "asciinema cat $work/one.cast; sleep 600"
+for mode in 0 3; do
+  (cd "$show_dir" && "$bin" --snapshot $position --out "$work/m$mode" mode $mode 2>>"$work/stderr") ||
+    fail "the snapshot failed"
+  for colours in 16 24 palette; do
+    what="mode $mode, --colors $colours"
+    cast="$work/m$mode-$colours.cast"
+    (cd "$show_dir" && "$bin" --cast "$cast" --colors $colours --from $position --to $((position + 1)) \
+      mode $mode 2>>"$work/stderr") || fail "$what: the recording failed"
+    rm -f "$work/answers"
+    run=$((run + 1))
+    t new-session -d -s "r$run" -x 80 -y 50 "python3 $here/replay_cast.py $cast $work/answers; sleep 600"
+    wait_for 10 file_exists "$work/answers" || fail "$what: the replay did not finish"
+    t capture-pane -t "r$run" -e -N -p >"$work/screen"
+    t kill-session -t "r$run"
+    python3 "$here/compare_screen.py" "$work/m$mode/$position.cells" "$work/screen" "$colours" "$work/answers" ||
+      fail "$what: the terminal shows something else than the snapshot"
+  done
+done
+
+# The same recording through asciinema's own client.
+t new-session -d -s cat -x 80 -y 50 "asciinema cat $work/m3-24.cast; sleep 600"
 sleep 2
-t capture-pane -p >"$work/screen"
-python3 - "$work/0x2C000.cells" "$work/screen" <<'PY' || fail "the replayed screen differs from the snapshot"
-import struct, sys
-cells = open(sys.argv[1], 'rb').read()
-rows = open(sys.argv[2], encoding='utf-8').read().split('\n')
-glyph = {0x20: ' ', 0x00: ' ', 0xB0: '\u2591', 0xB1: '\u2592', 0xB2: '\u2593', 0xDB: '\u2588'}
-bad = 0
-for y in range(50):
-    row = rows[y] if y < len(rows) else ''
-    for x in range(80):
-        c = struct.unpack_from('<I', cells, 4 * (y * 80 + x))[0] & 0xFF
-        want = glyph.get(c, chr(c))
-        got = row[x] if x < len(row) else ' '
-        bad += want != got
-print('differing cells:', bad)
-sys.exit(1 if bad else 0)
-PY
+t capture-pane -t cat -e -N -p >"$work/screen"
+python3 "$here/compare_screen.py" "$work/m3/$position.cells" "$work/screen" 24 /dev/null ||
+  fail "asciinema cat: the terminal shows something else than the snapshot"
 echo "PASS: cast replay"

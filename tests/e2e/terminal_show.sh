@@ -28,4 +28,19 @@ wait_for 5 file_exists "$work/after" || fail "Escape did not end the show"
 [ "$(cat "$work/status")" = 0 ] || fail "exit status $(cat "$work/status")"
 cmp -s "$work/before" "$work/after" || fail "terminal modes not restored"
 [ "$(t display -p '#{alternate_on} #{cursor_flag}')" = "0 1" ] || fail "screen or cursor not restored"
+# Told it shows 24-bit colour, the show lends the terminal its palette and, once tmux confirms
+# it, sends short 16-colour codes; when it ends, the pane's colours are what they were.
+here=$(cd "$(dirname "$0")" && pwd)
+t new-session -d -s fresh "python3 $here/replay_cast.py /dev/null $work/fresh; sleep 600"
+t new-session -d -s lend -x 80 -y 50 -c "$show_dir" \
+  "env COLORTERM=truecolor CELLRUNE_SILENT=1 $bin; python3 $here/replay_cast.py /dev/null $work/answers; sleep 600"
+sleep 1.5
+t capture-pane -t lend -e -p >"$work/screen"
+grep -q $'\e\\[[0-9;]*4[0-7]m' "$work/screen" || fail "no 16-colour codes once the palette was lent"
+grep -q '38;2;' "$work/screen" && fail "24-bit codes still sent after the terminal took the palette"
+t send-keys -t lend Escape
+wait_for 5 file_exists "$work/answers" || fail "Escape did not end the show that lent its palette"
+wait_for 5 file_exists "$work/fresh" || fail "a fresh pane did not answer"
+[ "$(cat "$work/answers")" = "$(cat "$work/fresh")" ] ||
+  fail "the pane's colours after the show $(cat "$work/answers"), not a fresh pane's $(cat "$work/fresh")"
 echo "PASS: terminal show"

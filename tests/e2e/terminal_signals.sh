@@ -1,13 +1,16 @@
 #!/usr/bin/env bash
 # Signals and job control in a real terminal (tmux) with a real shell: SIGTERM,
 # SIGHUP and SIGINT end the show, Ctrl-C too; Ctrl-Z suspends it and fg (SIGCONT)
-# brings it back; a stray SIGCONT changes nothing. After each, `stty -a` reads
-# the same as before the show, and the screen and cursor are back.
+# brings it back; a stray SIGCONT changes nothing; a crash signal (SIGSEGV)
+# restores what it can and dumps. After each, `stty -a` reads the same as
+# before the show, the screen and cursor are back, and so are the pane's
+# colours (the show lends its palette to the terminal while it runs).
 set -uo pipefail
 . "$(dirname "$0")/common.sh"
 need tmux
 bin=$1
 show_dir="$(dirname "$bin")/show"
+here=$(cd "$(dirname "$0")" && pwd)
 
 
 prompt_shown() { t capture-pane -p | grep -q '^\$'; }
@@ -18,12 +21,15 @@ drawn() { t capture-pane -p | grep -q '[█▓▒░]'; }
 
 t new-session -d -x 80 -y 50 -c "$show_dir" "env -u COLORTERM PS1='$ ' bash --norc --noprofile -i"
 wait_for 5 prompt_shown || fail "the shell did not start"
+colours() { t send-keys "python3 $here/replay_cast.py /dev/null $work/colours.$1" Enter; }
+colours fresh
+wait_for 5 file_exists "$work/colours.fresh" || fail "the pane did not answer for its colours"
 
 # run NAME: the show, with the modes recorded before and after and the status.
 run() {
   rm -f "$work/status" "$work/pid"
   # One job for the whole line, so a stop suspends it all and fg resumes it all.
-  t send-keys "(stty -a > $work/before.$1; sh -c 'echo \$\$ > $work/pid; exec env CELLRUNE_SILENT=1 $bin mode 0' 2>$work/stderr; echo \$? > $work/status; stty -a > $work/after.$1)" Enter
+  t send-keys "(ulimit -c 0; stty -a > $work/before.$1; sh -c 'echo \$\$ > $work/pid; exec env CELLRUNE_SILENT=1 $bin mode 0' 2>$work/stderr; echo \$? > $work/status; stty -a > $work/after.$1)" Enter
   wait_for 10 on_alternate || fail "$1: the show did not start"
   wait_for 10 drawn || fail "$1: nothing drawn"
 }
@@ -36,10 +42,13 @@ ended() {
     diff "$work/before.$1" "$work/after.$1"
     fail "$1: terminal modes differ after the show"
   }
+  colours "$1"
+  wait_for 5 file_exists "$work/colours.$1" || fail "$1: the pane did not answer for its colours"
+  cmp -s "$work/colours.fresh" "$work/colours.$1" || fail "$1: the pane's colours are not its own: $(cat "$work/colours.$1")"
   echo "ok: $1 (exit status $(cat "$work/status"))"
 }
 
-for signal in TERM HUP INT; do
+for signal in TERM HUP INT SEGV; do
   run "SIG$signal"
   kill -"$signal" "$(show_pid)" || fail "SIG$signal: no show to signal"
   ended "SIG$signal"

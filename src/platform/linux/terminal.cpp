@@ -3,6 +3,7 @@
 #include "platform/cell_encoder.h"
 #include "platform/key_decoder.h"
 #include "platform/messages.h"
+#include "platform/terminal_palette.h"
 #include "platform/user_output.h"
 
 #include <cerrno>
@@ -23,7 +24,7 @@ namespace {
 // Alternate screen, hidden cursor, no autowrap, title saved, 80 x 50 asked for.
 const char kEnter[] = "\x1b[22;0t\x1b[?1049h\x1b[?25l\x1b[?7l\x1b[8;50;80t";
 const char kLeave[] = "\x1b[0m\x1b[?7h\x1b[?25h\x1b[?1049l\x1b[23;0t";
-constexpr size_t kInputCapacity = 64;
+constexpr size_t kInputCapacity = 128;
 
 struct Terminal {
     bool open = false;
@@ -32,8 +33,10 @@ struct Terminal {
     int ownedFd = -1; // /dev/tty when we opened it
     termios saved = {};
     bool haveSaved = false;
-    int forcedDepth = 0;
+    TerminalColours colours = TerminalColours::kDetect;
     ColourDepth depth = ColourDepth::k16;
+    TerminalPalette lent;       // the console palette lent to the terminal
+    bool paletteOpened = false; // the questions were asked (once per run)
     uint32_t palette[16] = {};
     char reason[160] = "";
     uint8_t input[kInputCapacity];
@@ -52,6 +55,7 @@ volatile sig_atomic_t suspendRequested = 0;
 volatile sig_atomic_t continued = 0;
 // Copies for the crash handler, which may only use async-signal-safe calls.
 volatile sig_atomic_t crashFd = -1;
+volatile sig_atomic_t paletteLent = 0; // the terminal shows the lent palette until it is given back
 // The terminal the show started from, kept open to notice when it hangs up,
 // also while a window style has handed it back.
 int watchFd = -1;
@@ -165,9 +169,70 @@ void applyRawMode() {
     tcsetattr(term.inFd, TCSANOW, &raw);
 }
 
+bool lendsPalette() {
+    return term.colours == TerminalColours::kDetect || term.colours == TerminalColours::kPalette;
+}
+
+ColourDepth detectDepth() {
+    // 16-colour codes show the lent palette: exact, and a fraction of the bytes of 24-bit ones.
+    if (term.colours == TerminalColours::kPalette) return ColourDepth::k16;
+    if (term.colours == TerminalColours::kDetect && term.lent.confirmed) return ColourDepth::k16;
+    if (term.colours == TerminalColours::kTwentyFour) return ColourDepth::k24;
+    if (term.colours == TerminalColours::kSixteen) return ColourDepth::k16;
+    const char* colourTerm = std::getenv("COLORTERM");
+    if (colourTerm && (std::strcmp(colourTerm, "truecolor") == 0 || std::strcmp(colourTerm, "24bit") == 0))
+        return ColourDepth::k24;
+    return ColourDepth::k16;
+}
+
+void takeAnswer(const uint8_t* bytes, size_t count);
+
+void lendPalette() {
+    if (!lendsPalette()) return;
+    static char sequence[kPaletteSequenceCapacity * 2];
+    size_t length;
+    if (!term.paletteOpened) {
+        startTerminalPalette(&term.lent, term.palette);
+        length = paletteOpeningSequence(term.lent, sequence, sizeof sequence);
+        term.paletteOpened = true;
+    } else {
+        length = paletteSetSequence(term.palette, sequence, sizeof sequence);
+    }
+    paletteLent = 1;
+    writeAll(term.outFd, sequence, length);
+}
+
+// Answers still on their way when the show leaves would reach the shell as typed text: they are
+// read here first, a tenth of a second at most (a terminal that answers nothing costs that once).
+void awaitAnswers() {
+    if (!lendsPalette() || term.lent.attributesAnswers >= 2 || term.inFd < 0) return;
+    auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
+    while (term.lent.attributesAnswers < 2) {
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
+                                                                          std::chrono::steady_clock::now());
+        if (left.count() <= 0) break;
+        pollfd p = {term.inFd, POLLIN, 0};
+        if (poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
+        ssize_t n = read(term.inFd, term.input + term.inputCount, kInputCapacity - term.inputCount);
+        if (n <= 0) break;
+        term.inputCount += static_cast<size_t>(n);
+        // Keys typed meanwhile are dropped with the answers: the show is leaving.
+        for (;;) {
+            int key;
+            size_t used = decodeKey(term.input, term.inputCount, false, &key);
+            if (used == 0) break;
+            if (key == kKeyIgnored) takeAnswer(term.input, used);
+            std::memmove(term.input, term.input + used, term.inputCount - used);
+            term.inputCount -= used;
+        }
+        if (term.inputCount == kInputCapacity) term.inputCount = 0;
+    }
+}
+
 void enter() {
     applyRawMode();
     writeAll(term.outFd, kEnter, sizeof kEnter - 1);
+    lendPalette();
     int columns, rows;
     querySize(&columns, &rows);
     resetCellEncoder(&encoder, term.depth, columns, rows, term.palette);
@@ -175,6 +240,11 @@ void enter() {
 }
 
 void leave() {
+    if (paletteLent) {
+        awaitAnswers();
+        writeAll(term.outFd, term.lent.restore, term.lent.restoreLength);
+        paletteLent = 0;
+    }
     writeAll(term.outFd, kLeave, sizeof kLeave - 1);
     if (term.haveSaved) tcsetattr(term.inFd, TCSANOW, &term.saved);
 }
@@ -183,13 +253,14 @@ void closeAtExit() {
     terminalClose();
 }
 
-ColourDepth detectDepth() {
-    if (term.forcedDepth == 24) return ColourDepth::k24;
-    if (term.forcedDepth == 16) return ColourDepth::k16;
-    const char* colourTerm = std::getenv("COLORTERM");
-    if (colourTerm && (std::strcmp(colourTerm, "truecolor") == 0 || std::strcmp(colourTerm, "24bit") == 0))
-        return ColourDepth::k24;
-    return ColourDepth::k16;
+void takeAnswer(const uint8_t* bytes, size_t count) {
+    if (!lendsPalette() || !takeTerminalAnswer(&term.lent, bytes, count)) return;
+    ColourDepth depth = detectDepth();
+    if (depth != term.depth) {
+        // Confirmed: what is on the screen already looks right; only the codes from now on change.
+        term.depth = depth;
+        encoder.depth = depth;
+    }
 }
 
 // Signals are serviced here, between frames, never inside a write.
@@ -328,13 +399,14 @@ int terminalReadKey() {
         std::chrono::steady_clock::now() - term.lastInput >= std::chrono::milliseconds(kEscapeTimeoutMs);
     size_t used = decodeKey(term.input, term.inputCount, timedOut, &key);
     if (used == 0) return -1;
+    if (key == kKeyIgnored) takeAnswer(term.input, used);
     std::memmove(term.input, term.input + used, term.inputCount - used);
     term.inputCount -= used;
     return key;
 }
 
-void terminalSetColourDepth(int bits) {
-    term.forcedDepth = bits;
+void terminalSetColours(TerminalColours colours) {
+    term.colours = colours;
     if (!term.open) return;
     ColourDepth depth = detectDepth();
     if (depth != term.depth) {
@@ -346,7 +418,8 @@ void terminalSetColourDepth(int bits) {
 
 void terminalRestoreForExit() {
     if (crashFd < 0) return;
-    writeWithin(crashFd, kLeave, sizeof kLeave - 1, 1000);
+    if (paletteLent) writeWithin(crashFd, term.lent.restore, term.lent.restoreLength, 500);
+    writeWithin(crashFd, kLeave, sizeof kLeave - 1, 500);
     if (term.haveSaved) tcsetattr(term.inFd, TCSANOW, &term.saved);
 }
 
