@@ -17,6 +17,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <thread>
@@ -96,7 +97,11 @@ void recordRead(const char* name, uint32_t bytes) {
 // caller (finish with endStartUp).
 struct StartUpRun {
     std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::path folder = std::filesystem::temp_directory_path() / "cellrune-startup-test";
+    // Its own folder: other runs of the suite may be at work on the same machine.
+    std::filesystem::path folder =
+        std::filesystem::temp_directory_path() /
+        ("cellrune-startup-" + std::string(testing::UnitTest::GetInstance()->current_test_info()->name()) +
+         "-" + std::to_string(std::random_device{}()));
     std::string said;
 
     explicit StartUpRun(const std::vector<PoolFile>& files) {
