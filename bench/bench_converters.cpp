@@ -4,6 +4,7 @@
 // as renderFrame's drawing would.
 #include "display/cell_image.h"
 #include "display/console_converters.h"
+#include "display/nearest_colour.h"
 #include "display/window_converters.h"
 #include "settings/settings.h"
 
@@ -60,5 +61,31 @@ BENCHMARK(BM_Convert<convertGreyBlocks>)->Name("mode7_grey_blocks");
 BENCHMARK(BM_Convert<convertDebugView>)->Name("mode8_debug_view");
 BENCHMARK(BM_Convert<convertPalettePairs>)->Name("mode9_palette_pairs");
 BENCHMARK(BM_Convert<convertRaw>)->Name("mode10_raw");
+
+// The text styles' nearest-colour grid, built at start-up: the fast build and the plain one.
+template <bool fast> void BM_BuildNearestGrid(benchmark::State& state) {
+    setenv("CELLRUNE_DEBUG", "/dev/null", 1);
+    parseCommandLine("");
+    buildConsoleTables();
+    static uint32_t first[kNearestBoxCount];
+    static uint16_t length[kNearestBoxCount];
+    static ColourCandidate candidates[kNearestCandidateCapacity];
+    int32_t r[kColourGridListCapacity], g[kColourGridListCapacity], b[kColourGridListCapacity];
+    int16_t index[kColourGridListCapacity];
+    for (int i = 0; i < cellPaletteCount; ++i) {
+        r[i] = redOf(cellPalette[i].colour);
+        g[i] = greenOf(cellPalette[i].colour);
+        b[i] = blueOf(cellPalette[i].colour);
+        index[i] = int16_t(i);
+    }
+    for (auto _ : state) {
+        ColourGrid grid = {
+            kNearestGridOrigin, kNearestGridSide, kNearestCandidateCapacity, first, length, candidates, 0};
+        (fast ? buildColourGrid : buildColourGridPlain)(&grid, r, g, b, index, cellPaletteCount);
+        benchmark::DoNotOptimize(grid.total);
+    }
+}
+BENCHMARK(BM_BuildNearestGrid<true>)->Name("nearest_grid_build_fast")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_BuildNearestGrid<false>)->Name("nearest_grid_build_plain")->Unit(benchmark::kMillisecond);
 
 } // namespace

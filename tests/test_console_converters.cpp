@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <random>
 #include <set>
 #include <vector>
@@ -208,6 +209,54 @@ TEST_F(ConsoleConverters, FastNearestSearchIsExact) {
             for (int b : {-128, 0, 160, 255, 383})
                 ASSERT_EQ(findNearestPaletteEntryFast(r, g, b), findNearestPaletteEntry(r, g, b));
     EXPECT_LT(nearestGridCandidateTotal(), kNearestCandidateCapacity);
+}
+
+TEST(ColourGrid, TheFastBuildIsThePlainBuildByteForByte) {
+    struct Storage {
+        uint32_t first[kNearestBoxCount];
+        uint16_t length[kNearestBoxCount];
+        ColourCandidate candidates[kNearestCandidateCapacity];
+    };
+    static Storage fast, plain;
+    std::mt19937 random(7);
+    std::uniform_int_distribution<int> channel(0, 255);
+    struct Case {
+        const char* name;
+        int count, origin, side, capacity;
+        bool ties; // colours repeated: the first of equals must stay first
+    } cases[] = {
+        {"one colour", 1, -128, 48, kNearestCandidateCapacity, false},
+        {"the text styles' palette size", 200, -128, 48, kNearestCandidateCapacity, false},
+        {"a full list with repeats", 256, -128, 48, kNearestCandidateCapacity, true},
+        {"a grid not a multiple of the coarse boxes", 50, 0, 17, kNearestCandidateCapacity, false},
+        {"capacity runs out midway", 120, -128, 48, 40000, false},
+    };
+    for (const Case& c : cases) {
+        int32_t r[kColourGridListCapacity], g[kColourGridListCapacity], b[kColourGridListCapacity];
+        int16_t index[kColourGridListCapacity];
+        for (int i = 0; i < c.count; ++i) {
+            bool repeat = c.ties && i % 3 == 2;
+            r[i] = repeat ? r[i - 1] : channel(random);
+            g[i] = repeat ? g[i - 1] : channel(random);
+            b[i] = repeat ? b[i - 1] : channel(random);
+            index[i] = int16_t(1000 + i);
+        }
+        if (c.count == 256) r[0] = g[0] = b[0] = 0, r[1] = g[1] = b[1] = 255; // the corners
+        ColourGrid a = {c.origin, c.side, c.capacity, fast.first, fast.length, fast.candidates, 0};
+        ColourGrid p = {c.origin, c.side, c.capacity, plain.first, plain.length, plain.candidates, 0};
+        buildColourGrid(&a, r, g, b, index, c.count);
+        buildColourGridPlain(&p, r, g, b, index, c.count);
+        int boxes = c.side * c.side * c.side;
+        ASSERT_EQ(a.total, p.total) << c.name;
+        EXPECT_TRUE(std::equal(fast.first, fast.first + boxes, plain.first)) << c.name;
+        EXPECT_TRUE(std::equal(fast.length, fast.length + boxes, plain.length)) << c.name;
+        EXPECT_EQ(std::memcmp(fast.candidates, plain.candidates, sizeof(ColourCandidate) * size_t(a.total)),
+                  0)
+            << c.name;
+        if (c.capacity < kNearestCandidateCapacity) { // the case must really run out
+            EXPECT_NE(std::find(fast.first, fast.first + boxes, UINT32_MAX), fast.first + boxes) << c.name;
+        }
+    }
 }
 
 TEST_F(ConsoleConverters, FastSearchStaysOnTheGridForDiffusedValues) {

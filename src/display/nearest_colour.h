@@ -41,6 +41,9 @@ struct ColourGrid {
 // reported as its index[] value.
 void buildColourGrid(ColourGrid* grid, const int32_t* red, const int32_t* green, const int32_t* blue,
                      const int16_t* index, int count);
+// The same grid, byte for byte, weighing every colour in every box (kept to check the fast one).
+void buildColourGridPlain(ColourGrid* grid, const int32_t* red, const int32_t* green, const int32_t* blue,
+                          const int16_t* index, int count);
 int searchColourGrid(const ColourGrid& grid, int32_t r, int32_t g, int32_t b);
 
 int findNearestPaletteEntryFast(int32_t r, int32_t g, int32_t b);
