@@ -4,6 +4,7 @@
 #include "math/matrix.h"
 #include "render/mesh_drawers.h"
 #include "render/render_target.h"
+#include "render/span_steps.h"
 
 #include <gtest/gtest.h>
 
@@ -12,6 +13,7 @@
 #include <cstring>
 #include <limits>
 #include <memory>
+#include <random>
 #include <vector>
 
 namespace {
@@ -388,6 +390,39 @@ TEST_F(Render, CubeCoversItsSilhouetteExactly) {
             }
         EXPECT_GT(inside, 200);
         expectOutsideUntouched();
+    }
+}
+
+TEST(SpanSteps, ThePairedStepsAreThePlainStepsBitForBit) {
+    struct Seen {
+        int64_t i;
+        double u, v, w;
+    };
+    std::vector<Seen> fast, plain;
+    auto record = [](std::vector<Seen>* into) {
+        return [into](int64_t i, double u, double v, double w) { into->push_back({i, u, v, w}); };
+    };
+    std::mt19937_64 random(20);
+    std::uniform_real_distribution<double> screen(-1e4, 1e4), tiny(-1e-300, 1e-300);
+    const double inf = std::numeric_limits<double>::infinity();
+    const double edges[] = {0.0, -0.0, 1e308, -1e308, 5e-324, inf, -inf, std::nan(""), 0.1, 65536.0};
+    for (int t = 0; t < 20000; ++t) {
+        SpanRange s;
+        double* values[6] = {&s.u0, &s.u1, &s.v0, &s.v1, &s.w0, &s.w1};
+        for (double* v : values) {
+            int kind = int(random() % 8);
+            *v = kind < 5 ? screen(random) : kind == 5 ? tiny(random) : edges[random() % std::size(edges)];
+        }
+        // Lengths from one pixel to far past the screen; odd and even starts and ends.
+        s.n = t % 5 == 0 ? int64_t(random() % (int64_t{1} << 40)) + 1 : int64_t(random() % 400) + 1;
+        int64_t from = int64_t(random() % 7), to = std::min<int64_t>(s.n, from + int64_t(random() % 321));
+        fast.clear();
+        plain.clear();
+        stepSpan(s, from, to, record(&fast));
+        stepSpanPlain(s, from, to, record(&plain));
+        ASSERT_EQ(fast.size(), plain.size());
+        ASSERT_EQ(std::memcmp(fast.data(), plain.data(), fast.size() * sizeof(Seen)), 0)
+            << "span " << t << ": n " << s.n << " from " << from << " to " << to;
     }
 }
 

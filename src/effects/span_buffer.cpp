@@ -1,5 +1,7 @@
 #include "effects/span_buffer.h"
 
+#include "render/span_steps.h"
+
 #include "render/mesh_drawers.h"
 
 #include "platform/debug_output.h"
@@ -170,18 +172,17 @@ void resolveSpanBuffer() {
             if (span->kind == 1) {
                 for (int64_t j = 0; j < n; ++j) rt.pixels[index + j] = 0;
             } else if (span->kind == 2) {
-                double nn = double(n);
-                for (int64_t j = 0; j < n; ++j) {
-                    double dj = double(j);
-                    double w = span->wLeft + (span->wRight - span->wLeft) * dj / nn;
-                    if (w <= 0) w = 1.0;
-                    double u = (span->uLeft + (span->uRight - span->uLeft) * dj / nn) / w;
-                    double v = (span->vLeft + (span->vRight - span->vLeft) * dj / nn) / w;
-                    uint32_t column = uint32_t(int32_t(truncateWide(u)) / 256) & 255;
-                    uint32_t texelRow = uint32_t(int32_t(truncateWide(v)) / 256) & 511;
-                    rt.pixels[index + j] = spanTexture[texelRow * 256 + column];
-                    rt.depthBuffer[index + j] = 1;
-                }
+                const int64_t at = index;
+                stepSpan({span->uLeft, span->uRight, span->vLeft, span->vRight, span->wLeft, span->wRight, n},
+                         0, n, [&](int64_t j, double u, double v, double w) {
+                             if (w <= 0) w = 1.0;
+                             u /= w;
+                             v /= w;
+                             uint32_t column = uint32_t(int32_t(truncateWide(u)) / 256) & 255;
+                             uint32_t texelRow = uint32_t(int32_t(truncateWide(v)) / 256) & 511;
+                             rt.pixels[at + j] = spanTexture[texelRow * 256 + column];
+                             rt.depthBuffer[at + j] = 1;
+                         });
             }
             index += n;
         }

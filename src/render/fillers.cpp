@@ -1,5 +1,6 @@
 #include "datapool/pictures.h"
 #include "render/render_target.h"
+#include "render/span_steps.h"
 #include "render/triangle_walk.h"
 
 #include <cmath>
@@ -25,15 +26,9 @@ void walkSpan(int row, const SpanEnd& left, const SpanEnd& right, int firstColum
     if (from < 0) from = 0;
     int64_t to = int64_t{rt.width} - left.x;
     if (to > n) to = n;
-    int64_t rowStart = int64_t{row} * rt.pitch;
-    double nn = double(n);
-    for (int64_t i = from; i < to; ++i) {
-        double di = double(i);
-        double u = left.u + (right.u - left.u) * di / nn;
-        double v = left.v + (right.v - left.v) * di / nn;
-        double w = left.w + (right.w - left.w) * di / nn;
-        pixel(rowStart + left.x + i, u, v, w);
-    }
+    int64_t start = int64_t{row} * rt.pitch + left.x;
+    stepSpan({left.u, right.u, left.v, right.v, left.w, right.w, n}, from, to,
+             [&](int64_t i, double u, double v, double w) { pixel(start + i, u, v, w); });
 }
 
 // The depth rule: draw only when nearer, and then remember the depth.
