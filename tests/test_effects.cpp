@@ -96,6 +96,44 @@ TEST_F(EffectTarget, TubesDrawInFrontAndVanishBehind) {
     EXPECT_EQ(drawnPixels(), 0);
 }
 
+TEST_F(EffectTarget, TubesDrawnRingByRingAreTubesDrawnSegmentBySegment) {
+    // The plain draw: every segment on its own, both rings projected each time.
+    buildTubes();
+    auto segmentBySegment = [](const Matrix4& m, uint32_t time) {
+        for (int k = 0; k < kTubeCount; ++k) {
+            double length = tubeLength(time, k);
+            for (int s = 2; s < kTubeRings; ++s)
+                drawTubeSegment(m, tubes[k * kTubeRings + s - 1], tubes[k * kTubeRings + s],
+                                tubeRadius(s - 1, length), tubeRadius(s, length));
+        }
+    };
+    // Far, near enough that some rings cross z = 1 (segments dropped on one side only), and turned.
+    struct View {
+        float z, angle;
+        uint32_t time;
+    } views[] = {{60, 0, 20000}, {25, 0.3f, 7000}, {8, 1.2f, 45000}, {2, 2.0f, 1000}, {-5, 0.7f, 30000}};
+    std::vector<uint32_t> plainPixels(pixels.size());
+    std::vector<uint32_t> plainDepth(256 * 100);
+    for (const View& v : views) {
+        Matrix4 m = identityMatrix;
+        rotateMatrix4Y(&m, v.angle);
+        translateMatrix4(&m, 0, 0, v.z);
+        std::fill(pixels.begin(), pixels.end(), 0u);
+        std::fill(depthBufferB, depthBufferB + 256 * 100, 1u);
+        segmentBySegment(m, v.time);
+        plainPixels = pixels;
+        std::copy(depthBufferB, depthBufferB + 256 * 100, plainDepth.begin());
+        std::fill(pixels.begin(), pixels.end(), 0u);
+        std::fill(depthBufferB, depthBufferB + 256 * 100, 1u);
+        drawTubes(m, v.time);
+        EXPECT_EQ(pixels, plainPixels) << "z " << v.z;
+        EXPECT_TRUE(std::equal(plainDepth.begin(), plainDepth.end(), depthBufferB)) << "z " << v.z;
+        if (v.z >= 8) {
+            EXPECT_GT(drawnPixels(), 100) << "z " << v.z; // the view shows tubes
+        }
+    }
+}
+
 TEST_F(EffectTarget, SpikeCapWithoutSidesAndBehindTheCamera) {
     // Tilt so the lower ring falls behind z = 0.1 while the upper ring and apex stay in front.
     Matrix4 m = identityMatrix;

@@ -5,6 +5,7 @@
 #include "render/mesh_drawers.h"
 #include "render/render_target.h"
 #include "render/span_steps.h"
+#include "render/triangle_walk.h"
 
 #include <gtest/gtest.h>
 
@@ -423,6 +424,40 @@ TEST(SpanSteps, ThePairedStepsAreThePlainStepsBitForBit) {
         ASSERT_EQ(fast.size(), plain.size());
         ASSERT_EQ(std::memcmp(fast.data(), plain.data(), fast.size() * sizeof(Seen)), 0)
             << "span " << t << ": n " << s.n << " from " << from << " to " << to;
+    }
+}
+
+TEST(SpanSteps, PairedEdgePointsAreEdgePointsBitForBit) {
+    std::mt19937_64 random(21);
+    std::uniform_real_distribution<double> screen(-1e4, 1e4);
+    std::uniform_int_distribution<int32_t> rows(-300, 300);
+    const double inf = std::numeric_limits<double>::infinity();
+    const double edges[] = {0.0, -0.0, 1e308, -1e308, 5e-324, inf, std::nan(""), 1073741824.0, -1073741825.0};
+    auto vertex = [&] {
+        ScreenVertex v;
+        for (double* d : {&v.x, &v.u, &v.v, &v.w})
+            *d = random() % 6 ? screen(random) : edges[random() % std::size(edges)];
+        v.y = random() % 9 ? rows(random) : (random() % 2 ? INT32_MAX : INT32_MIN);
+        return v;
+    };
+    for (int t = 0; t < 50000; ++t) {
+        ScreenVertex s1 = vertex(), e1 = vertex(), s2 = vertex(), e2 = vertex();
+        int64_t k1 = int64_t(random() % 400), k2 = int64_t(random() % 400);
+        SpanEnd pair[2], plain[2];
+        if (t % 2) {
+            edgePointPair<EdgeRule::kFiller>(s1, e1, k1, s2, e2, k2, &pair[0], &pair[1]);
+            plain[0] = edgePoint<EdgeRule::kFiller>(s1, e1, k1);
+            plain[1] = edgePoint<EdgeRule::kFiller>(s2, e2, k2);
+        } else {
+            edgePointPair<EdgeRule::kSpanBuffer>(s1, e1, k1, s2, e2, k2, &pair[0], &pair[1]);
+            plain[0] = edgePoint<EdgeRule::kSpanBuffer>(s1, e1, k1);
+            plain[1] = edgePoint<EdgeRule::kSpanBuffer>(s2, e2, k2);
+        }
+        for (int i = 0; i < 2; ++i) {
+            ASSERT_EQ(pair[i].x, plain[i].x) << t;
+            for (auto field : {&SpanEnd::u, &SpanEnd::v, &SpanEnd::w})
+                ASSERT_EQ(std::memcmp(&(pair[i].*field), &(plain[i].*field), sizeof(double)), 0) << t;
+        }
     }
 }
 

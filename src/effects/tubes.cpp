@@ -81,39 +81,55 @@ double tubeRadius(int ring, double length) {
     return 1;
 }
 
-void drawTubes(const Matrix4& m, uint32_t time) {
-    for (int k = 0; k < kTubeCount; ++k) {
-        double length = tubeLength(time, k);
-        for (int s = 2; s < kTubeRings; ++s)
-            drawTubeSegment(m, tubes[k * kTubeRings + s - 1], tubes[k * kTubeRings + s],
-                            tubeRadius(s - 1, length), tubeRadius(s, length));
+namespace {
+
+// A ring's eight corners on screen; false when one is too near (or not a number).
+bool projectRing(const Matrix4& m, const TubeRing& ring, double radius, ScreenVertex out[8]) {
+    const RenderTarget& rt = renderTarget;
+    float r = float(radius);
+    for (int k = 0; k < 8; ++k) {
+        const Vector3& d = ring.direction[k];
+        Vector3 p =
+            transformPoint(m, {ring.centre.x + r * d.x, ring.centre.y + r * d.y, ring.centre.z + r * d.z});
+        if (!(p.z > 1.0f)) return false;
+        Vector3 n = d;
+        rotateVector3(m, &n);
+        double sx = p.x * rt.focalX / p.z + rt.centreX, sy = p.y * rt.focalY / p.z + rt.centreY;
+        out[k] = {double(truncateCoordinate(sx)), truncateCoordinate(sy),
+                  double(truncateCoordinate(n.x * 126.0 + 128)),
+                  double(truncateCoordinate(128 - n.y * 126.0)), double(truncateCoordinate(65536.0 / p.z))};
     }
+    return true;
 }
 
-void drawTubeSegment(const Matrix4& m, const TubeRing& a, const TubeRing& b, double radiusA, double radiusB) {
-    ScreenVertex va[8], vb[8];
-    const RenderTarget& rt = renderTarget;
-    for (int pass = 0; pass < 2; ++pass) {
-        const TubeRing& ring = pass == 0 ? a : b;
-        float radius = float(pass == 0 ? radiusA : radiusB);
-        ScreenVertex* out = pass == 0 ? va : vb;
-        for (int k = 0; k < 8; ++k) {
-            const Vector3& d = ring.direction[k];
-            Vector3 p = transformPoint(m, {ring.centre.x + radius * d.x, ring.centre.y + radius * d.y,
-                                           ring.centre.z + radius * d.z});
-            if (!(p.z > 1.0f)) return; // too near (or not a number): the whole segment goes
-            Vector3 n = d;
-            rotateVector3(m, &n);
-            double sx = p.x * rt.focalX / p.z + rt.centreX, sy = p.y * rt.focalY / p.z + rt.centreY;
-            out[k] = {double(truncateCoordinate(sx)), truncateCoordinate(sy),
-                      double(truncateCoordinate(n.x * 126.0 + 128)),
-                      double(truncateCoordinate(128 - n.y * 126.0)),
-                      double(truncateCoordinate(65536.0 / p.z))};
-        }
-    }
+void fillSegment(const ScreenVertex va[8], const ScreenVertex vb[8]) {
     for (int k = 0; k < 8; ++k) {
         int k1 = (k + 1) % 8;
         fillTriangleEnvMapped(vb[k], vb[k1], va[k]);
         fillTriangleEnvMapped(va[k1], va[k], vb[k1]);
     }
+}
+
+} // namespace
+
+void drawTubes(const Matrix4& m, uint32_t time) {
+    // A ring ends one segment and starts the next with the same radius: each is projected once.
+    ScreenVertex corners[2][8];
+    for (int k = 0; k < kTubeCount; ++k) {
+        double length = tubeLength(time, k);
+        const TubeRing* tube = tubes + k * kTubeRings;
+        bool previousOnScreen = projectRing(m, tube[1], tubeRadius(1, length), corners[1]);
+        for (int s = 2; s < kTubeRings; ++s) {
+            ScreenVertex* previous = corners[(s - 1) & 1];
+            ScreenVertex* current = corners[s & 1];
+            bool onScreen = projectRing(m, tube[s], tubeRadius(s, length), current);
+            if (previousOnScreen && onScreen) fillSegment(previous, current);
+            previousOnScreen = onScreen;
+        }
+    }
+}
+
+void drawTubeSegment(const Matrix4& m, const TubeRing& a, const TubeRing& b, double radiusA, double radiusB) {
+    ScreenVertex va[8], vb[8];
+    if (projectRing(m, a, radiusA, va) && projectRing(m, b, radiusB, vb)) fillSegment(va, vb);
 }
