@@ -346,4 +346,31 @@ TEST(Water, RaytracedPlaneKeepsTheSkyAboveTheHorizon) {
     EXPECT_LT(previousGreen, 128u);
 }
 
+TEST(Water, TheRaysLookedUpAreTheRaysWorkedOut) {
+    // Views inside the table, across its edges (columns past 128 either side, rows past 128) and
+    // turned, over a rippled field.
+    resetWater();
+    for (int i = 0; i < 40; ++i) stepWater();
+    struct View {
+        int width, height, centreX;
+        float yaw, pitch;
+    } views[] = {{128, 128, 64, 0, 0},
+                 {64, 128, 0, -1.57f, 0.2f},
+                 {64, 128, 64, 1.57f, -0.3f},
+                 {256, 160, -20, 0.4f, 0.5f},
+                 {256, 128, 250, 2.5f, 0.1f}};
+    static uint32_t fast[256 * 160], plain[256 * 160];
+    for (const View& v : views) {
+        Matrix4 back = identityMatrix;
+        rotateMatrix4X(&back, v.pitch);
+        rotateMatrix4Y(&back, v.yaw);
+        for (int i = 0; i < 256 * 160; ++i)
+            fast[i] = plain[i] = 0x203040u + uint32_t(i) * 2654435761u % 0xFFFFFF;
+        raytraceWater(fast, v.width, v.height, v.centreX, Vector3{3, -20, 5}, back);
+        raytraceWaterPlain(plain, v.width, v.height, v.centreX, Vector3{3, -20, 5}, back);
+        EXPECT_TRUE(std::equal(std::begin(fast), std::end(fast), std::begin(plain)))
+            << v.width << "x" << v.height << " centred at " << v.centreX;
+    }
+}
+
 } // namespace

@@ -100,14 +100,50 @@ void resetWater() {
     dropToggle = 0;
 }
 
-void raytraceWater(uint32_t* pixels, int width, int height, int centreX, const Vector3& eye,
-                   const Matrix4& back) {
-    constexpr int kHorizon = 64, kPitch = 256;
+namespace {
+
+constexpr int kHorizon = 64;
+
+// A pixel's ray before the turn depends only on its place from the centre.
+Vector3 unturnedRay(int cx, int y) {
+    double dx = cx, dy = y - kHorizon;
+    double n = 1 / std::sqrt(dx * dx + dy * dy + 4096);
+    return {float(dx * n), float(dy * n), float(64 * n)};
+}
+
+// So the rays of every place a view can put a pixel (128 columns either side of the centre, 128
+// rows) are worked out once; a place outside is worked out as it comes.
+constexpr int kRaySide = 128, kRayRows = 128;
+struct RayTable {
+    bool built = false;
+    Vector3 rays[kRayRows][2 * kRaySide];
+};
+RayTable rayTable;
+
+const Vector3& rayAt(int cx, int y, Vector3* spare) {
+    if (cx >= -kRaySide && cx < kRaySide && y >= 0 && y < kRayRows) {
+        if (!rayTable.built) {
+            for (int r = 0; r < kRayRows; ++r)
+                for (int c = -kRaySide; c < kRaySide; ++c) rayTable.rays[r][c + kRaySide] = unturnedRay(c, r);
+            rayTable.built = true;
+        }
+        return rayTable.rays[y][cx + kRaySide];
+    }
+    *spare = unturnedRay(cx, y);
+    return *spare;
+}
+
+} // namespace
+
+namespace {
+
+template <typename Ray>
+void traceWater(uint32_t* pixels, int width, int height, int centreX, const Vector3& eye, const Matrix4& back,
+                Ray rayOf) {
+    constexpr int kPitch = 256;
     for (int y = 0; y < height; ++y)
         for (int x = 0; x < width; ++x) {
-            double cx = x - centreX, cy = y - kHorizon;
-            double n = 1 / std::sqrt(cx * cx + cy * cy + 4096);
-            Vector3 ray = {float(cx * n), float(cy * n), float(64 * n)};
+            Vector3 ray = rayOf(x - centreX, y);
             rotateVector3(back, &ray);
             double h = 16 - eye.y, s = h / ray.y;
             if (!(s > 0)) continue;
@@ -120,4 +156,19 @@ void raytraceWater(uint32_t* pixels, int width, int height, int centreX, const V
             int32_t green = int32_t((p & 0xFF00FF00u) * uint32_t(k)) >> 7;
             p = (uint32_t(redBlue) & 0xFF00FF) | (uint32_t(green) & 0xFF00FF00u);
         }
+}
+
+} // namespace
+
+void raytraceWater(uint32_t* pixels, int width, int height, int centreX, const Vector3& eye,
+                   const Matrix4& back) {
+    traceWater(pixels, width, height, centreX, eye, back, [](int cx, int y) {
+        Vector3 spare;
+        return rayAt(cx, y, &spare);
+    });
+}
+
+void raytraceWaterPlain(uint32_t* pixels, int width, int height, int centreX, const Vector3& eye,
+                        const Matrix4& back) {
+    traceWater(pixels, width, height, centreX, eye, back, unturnedRay);
 }

@@ -36,3 +36,6 @@ void resetWater();
 // arithmetic, as two's complement wraps it).
 void raytraceWater(uint32_t* pixels, int width, int height, int centreX, const Vector3& eye,
                    const Matrix4& back);
+// The same, each ray worked out where raytraceWater looks it up in a table (kept to check it).
+void raytraceWaterPlain(uint32_t* pixels, int width, int height, int centreX, const Vector3& eye,
+                        const Matrix4& back);
