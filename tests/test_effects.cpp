@@ -107,17 +107,21 @@ TEST_F(EffectTarget, TubesDrawnRingByRingAreTubesDrawnSegmentBySegment) {
                                 tubeRadius(s - 1, length), tubeRadius(s, length));
         }
     };
-    // Far, near enough that some rings cross z = 1 (segments dropped on one side only), and turned.
+    // Far, near enough that some rings cross z = 1 (segments dropped on one side only), turned, and
+    // shifted so that whole segments lie off each side of the view.
     struct View {
         float z, angle;
         uint32_t time;
-    } views[] = {{60, 0, 20000}, {25, 0.3f, 7000}, {8, 1.2f, 45000}, {2, 2.0f, 1000}, {-5, 0.7f, 30000}};
+        float x, y;
+    } views[] = {{60, 0, 20000, 0, 0},      {25, 0.3f, 7000, 0, 0},  {8, 1.2f, 45000, 0, 0},
+                 {2, 2.0f, 1000, 0, 0},     {-5, 0.7f, 30000, 0, 0}, {30, 0.2f, 9000, 12, 0},
+                 {30, 0.5f, 12000, -10, 6}, {40, 0.1f, 3000, 0, -9}};
     std::vector<uint32_t> plainPixels(pixels.size());
     std::vector<uint32_t> plainDepth(256 * 100);
     for (const View& v : views) {
         Matrix4 m = identityMatrix;
         rotateMatrix4Y(&m, v.angle);
-        translateMatrix4(&m, 0, 0, v.z);
+        translateMatrix4(&m, v.x, v.y, v.z);
         std::fill(pixels.begin(), pixels.end(), 0u);
         std::fill(depthBufferB, depthBufferB + 256 * 100, 1u);
         segmentBySegment(m, v.time);

@@ -2,6 +2,7 @@
 
 #include "render/render_target.h"
 
+#include <algorithm>
 #include <cmath>
 
 TubeRing tubes[kTubeCount * kTubeRings + 1];
@@ -102,12 +103,30 @@ bool projectRing(const Matrix4& m, const TubeRing& ring, double radius, ScreenVe
     return true;
 }
 
-void fillSegment(const ScreenVertex va[8], const ScreenVertex vb[8]) {
+void fillEverySide(const ScreenVertex va[8], const ScreenVertex vb[8]) {
     for (int k = 0; k < 8; ++k) {
         int k1 = (k + 1) % 8;
         fillTriangleEnvMapped(vb[k], vb[k1], va[k]);
         fillTriangleEnvMapped(va[k1], va[k], vb[k1]);
     }
+}
+
+void fillSegment(const ScreenVertex va[8], const ScreenVertex vb[8]) {
+    // A segment wholly above, below, left or right of the view fills no pixel: its triangles' rows
+    // are all outside, or each row's span ends before column 1 or starts past the last. Most of a
+    // tube's segments are such; skipping them here saves sixteen triangle set-ups.
+    double minX = va[0].x, maxX = va[0].x;
+    int32_t minY = va[0].y, maxY = va[0].y;
+    for (const ScreenVertex* ring : {va, vb})
+        for (int k = 0; k < 8; ++k) {
+            minX = std::min(minX, ring[k].x);
+            maxX = std::max(maxX, ring[k].x);
+            minY = std::min(minY, ring[k].y);
+            maxY = std::max(maxY, ring[k].y);
+        }
+    const RenderTarget& rt = renderTarget;
+    if (maxY < 0 || int64_t{minY} >= int64_t{rt.height} || maxX <= 0 || minX >= double(rt.width)) return;
+    fillEverySide(va, vb);
 }
 
 } // namespace
@@ -131,5 +150,5 @@ void drawTubes(const Matrix4& m, uint32_t time) {
 
 void drawTubeSegment(const Matrix4& m, const TubeRing& a, const TubeRing& b, double radiusA, double radiusB) {
     ScreenVertex va[8], vb[8];
-    if (projectRing(m, a, radiusA, va) && projectRing(m, b, radiusB, vb)) fillSegment(va, vb);
+    if (projectRing(m, a, radiusA, va) && projectRing(m, b, radiusB, vb)) fillEverySide(va, vb);
 }

@@ -31,4 +31,6 @@ void buildTubes();
 double tubeLength(uint32_t time, int tube);
 double tubeRadius(int ring, double length);
 void drawTubes(const Matrix4& m, uint32_t time);
+// One segment, plainly: both rings projected and all sixteen triangles filled, none skipped
+// (drawTubes must draw what these draw, segment after segment).
 void drawTubeSegment(const Matrix4& m, const TubeRing& a, const TubeRing& b, double radiusA, double radiusB);
