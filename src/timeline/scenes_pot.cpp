@@ -27,17 +27,22 @@ int potBlendWeight(int32_t P) {
 // Orders 0-4: two passes blended on the pulses, an opening fade, a row of turning cubes.
 HandOver drawScene1(int32_t P) {
     double pathTime = (P - kScene1) * kPathRate;
+    const int weight = potBlendWeight(P);
     sceneTarget(sceneBufferA);
     focal(90, 70);
     Matrix4 viewA = view(kPotPath, 2, 3, pathTime);
-    skyPass(viewA);
-    if (P < 0x1000) {
-        fillArea(sceneBufferA, kSceneBufferPitch, 0);
-    } else if (P <= 0x13000) {
-        drawLit(kPot, viewA);
-        drawTubes(viewA, uint32_t(pathTime));
-    } else {
-        fillArea(sceneBufferA, kSceneBufferPitch, 0xFFFFFF);
+    // Between the pulses the frame is all view B (weight 0): view A is not drawn then. Nothing else
+    // reads it, and B's sky pass sets every depth A would have left.
+    if (weight != 0) {
+        skyPass(viewA);
+        if (P < 0x1000) {
+            fillArea(sceneBufferA, kSceneBufferPitch, 0);
+        } else if (P <= 0x13000) {
+            drawLit(kPot, viewA);
+            drawTubes(viewA, uint32_t(pathTime));
+        } else {
+            fillArea(sceneBufferA, kSceneBufferPitch, 0xFFFFFF);
+        }
     }
     target(sceneBufferB, kFrameWidth, kFrameHeight, kSceneBufferPitch);
     Matrix4 viewB = view(kPotPath, 0, 1, pathTime);
@@ -45,7 +50,7 @@ HandOver drawScene1(int32_t P) {
     drawLit(kPot, viewB);
     drawTubes(viewB, uint32_t(pathTime));
 
-    blendBuffers(potBlendWeight(P));
+    blendBuffers(weight);
     resetDepth(depthBufferA, kFrameWidth);
     if (P < 0x2000)
         smearRows(uint32_t((0x2000 - P) / 128 + 1), 0);
