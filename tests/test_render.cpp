@@ -461,4 +461,38 @@ TEST(SpanSteps, PairedEdgePointsAreEdgePointsBitForBit) {
     }
 }
 
+TEST(SpanSteps, TheWideTruncationIsThePlainOneForEveryKindOfDouble) {
+    const double inf = std::numeric_limits<double>::infinity();
+    std::vector<double> values = {0.0,
+                                  -0.0,
+                                  0.5,
+                                  -0.5,
+                                  0.9999999999999999,
+                                  -1.5,
+                                  5e-324,
+                                  -5e-324,
+                                  1e300,
+                                  -1e300,
+                                  inf,
+                                  -inf,
+                                  std::nan(""),
+                                  -std::nan(""),
+                                  9223372036854775808.0,
+                                  -9223372036854775808.0,
+                                  9223372036854774784.0,
+                                  -9223372036854774784.0,
+                                  4294967296.5,
+                                  -4294967296.5,
+                                  2147483648.0};
+    std::mt19937_64 random(22);
+    for (int i = 0; i < 200000; ++i) {
+        uint64_t bits = random();
+        double d;
+        std::memcpy(&d, &bits, sizeof d); // every exponent, NaNs among them
+        values.push_back(d);
+        values.push_back(std::ldexp(double(int64_t(random())), -int(random() % 40)));
+    }
+    for (double v : values) ASSERT_EQ(truncateWide(v), truncateWidePlain(v)) << v;
+}
+
 } // namespace

@@ -11,6 +11,10 @@
 
 #include <cstdint>
 
+#if defined(__x86_64__)
+#include <emmintrin.h>
+#endif
+
 constexpr int kDepthBufferWords = 65536;
 
 struct RenderTarget {
@@ -62,9 +66,16 @@ uint32_t sampleBilinear(int32_t a, int32_t b);
 // Truncation toward zero that is defined for every double: out-of-range and
 // non-finite values give what the x86 conversion gives (the "indefinite"
 // integer), whose low 32 bits are 0. Inline: the fillers call it per pixel.
-inline int64_t truncateWide(double value) {
+inline int64_t truncateWidePlain(double value) {
     if (!(value > -9223372036854775808.0 && value < 9223372036854775808.0)) return INT64_MIN;
     return static_cast<int64_t>(value);
+}
+inline int64_t truncateWide(double value) {
+#if defined(__x86_64__)
+    return _mm_cvttsd_si64(_mm_set_sd(value)); // that conversion, without the range tests
+#else
+    return truncateWidePlain(value);
+#endif
 }
 // Screen coordinates: truncation toward zero, clamped to +-2^30.
 inline int32_t truncateCoordinate(double value) {
