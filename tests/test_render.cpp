@@ -261,9 +261,16 @@ TEST_F(Render, SkyPassCoversEveryPixelOnce) {
     allocatePictureBlocks();
     for (int i = 0; i < 256 * 384; ++i) skyTexture[i] = 0x100000 | uint32_t(i & 0xFFFF);
     spanTexture = skyTexture;
-    for (float turn : {0.0f, 0.7f, 2.0f, 3.9f}) {
+    // Views all round (a frame drawn over another relies on the sky setting every depth), at the
+    // focal lengths the scenes use.
+    const double saved[2] = {renderTarget.focalX, renderTarget.focalY};
+    for (int view = 0; view < 96; ++view) {
+        float turn = 0.37f * float(view);
         clearTarget();
+        renderTarget.focalX = view % 3 == 0 ? 90 : view % 3 == 1 ? 50 : saved[0];
+        renderTarget.focalY = view % 3 == 0 ? 70 : view % 3 == 1 ? 60 : saved[1];
         Matrix4 m = identityMatrix;
+        rotateMatrix4Z(&m, turn * 0.7f);
         rotateMatrix4Y(&m, turn);
         rotateMatrix4X(&m, turn * 0.3f);
         resetSpanBuffer();
@@ -278,6 +285,8 @@ TEST_F(Render, SkyPassCoversEveryPixelOnce) {
             }
         expectOutsideUntouched();
     }
+    renderTarget.focalX = saved[0];
+    renderTarget.focalY = saved[1];
     releasePictureBlocks();
 }
 
