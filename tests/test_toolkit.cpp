@@ -37,8 +37,8 @@ TEST(Toolkit, SmearFromBlackAlongWhite) {
     smearRows(2, 0);
     const uint32_t expected[4] = {127, 191, 223, 239};
     for (int x = 0; x < 4; ++x) EXPECT_EQ(frame(x, 5), expected[x] * 0x010101u) << x;
-    for (int x = 0; x < 160; ++x) frame(x, 6) = uint32_t(x);
-    smearRows(1, 255); // n = 1 changes nothing
+    for (int x = 0; x < 160; ++x) frame(x, 6) = 0xAB000000u | uint32_t(x);
+    smearRows(1, 255); // n = 1 changes nothing but the top byte, which no channel keeps
     EXPECT_EQ(frame(77, 6), 77u);
 }
 

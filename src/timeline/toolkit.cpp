@@ -51,6 +51,11 @@ void blendBuffers(int w, const uint32_t* a, const uint32_t* b) {
 namespace {
 
 void smearRow(const uint32_t* in, uint32_t* out, uint32_t n, uint32_t r, uint32_t g, uint32_t b) {
+    if (n == 1) {
+        // Each channel divided by 1 is the pixel's own: the row as it is, the top byte cleared.
+        for (int x = 0; x < kW; ++x) out[x] = in[x] & 0xFFFFFF;
+        return;
+    }
     for (int x = 0; x < kW; ++x) {
         uint32_t c = in[x];
         r = ((n - 1) * r + (c & 0xFF0000)) / n;
