@@ -185,6 +185,19 @@ TEST(TerminalPalette, TheSetPutsEachConsoleColourAtItsAnsiNumber) {
     EXPECT_TRUE(questions < setAt && setAt < confirm && confirm != std::string::npos) << opening;
 }
 
+TEST(TerminalPalette, TheLinuxConsoleGetsItsOwnSequencesAndNoQuestions) {
+    TerminalPalette state;
+    char out[kPaletteSequenceCapacity];
+    std::string set(out, startLinuxConsolePalette(&state, consolePalette, out, sizeof out));
+    // ANSI 4 is console blue 0x0000A0, ANSI 11 console yellow; sixteen sets of 10 bytes, nothing else.
+    EXPECT_NE(set.find("\x1b]P40000a0"), std::string::npos) << set.substr(1);
+    EXPECT_NE(set.find("\x1b]Pbffff00"), std::string::npos) << set.substr(1);
+    EXPECT_EQ(set.size(), 16u * 10u);
+    EXPECT_EQ(set.find('?'), std::string::npos);
+    EXPECT_TRUE(state.confirmed);
+    EXPECT_EQ(std::string(state.restore, state.restoreLength), "\x1b]R");
+}
+
 TEST(TerminalPalette, ColourAnswersInEveryFormTerminalsUse) {
     struct Case {
         const char* bytes;

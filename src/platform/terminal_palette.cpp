@@ -112,6 +112,22 @@ size_t paletteOpeningSequence(const TerminalPalette& state, char* out, size_t ca
     return o.length;
 }
 
+size_t startLinuxConsolePalette(TerminalPalette* state, const uint32_t palette[16], char* out,
+                                size_t capacity) {
+    startTerminalPalette(state, palette);
+    state->confirmed = true;
+    state->attributesAnswers = 2; // nothing was asked
+    std::memcpy(state->restore, "\x1b]R", 3);
+    state->restoreLength = 3;
+    Out o{out, capacity};
+    for (int i = 0; i < 16; ++i) {
+        char part[16];
+        std::snprintf(part, sizeof part, "\x1b]P%x%06x", i, state->palette[i] & 0xFFFFFF);
+        o.text(part);
+    }
+    return o.length;
+}
+
 bool parseColourAnswer(const uint8_t* bytes, size_t count, int* index, uint32_t* colour, char spec[24]) {
     const uint8_t* p = bytes;
     const uint8_t* end = bytes + count;

@@ -36,6 +36,12 @@ size_t paletteSetSequence(const uint32_t palette[16], char* out, size_t capacity
 // Questions, the set, and the question that confirms it.
 size_t paletteOpeningSequence(const TerminalPalette& state, char* out, size_t capacity);
 
+// The Linux console knows neither OSC 4 nor the questions, and would print them: it has a
+// palette sequence of its own (ESC ] P, index and RRGGBB in hex) and a reset (ESC ] R), which
+// the state's restore becomes. It always takes the set, so the state counts as confirmed.
+size_t startLinuxConsolePalette(TerminalPalette* state, const uint32_t palette[16], char* out,
+                                size_t capacity);
+
 // One input sequence the key decoder returned as ignored (an OSC or CSI
 // answer among them). Returns true when it was an answer this state uses.
 bool takeTerminalAnswer(TerminalPalette* state, const uint8_t* bytes, size_t count);

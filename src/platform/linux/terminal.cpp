@@ -35,8 +35,9 @@ struct Terminal {
     bool haveSaved = false;
     TerminalColours colours = TerminalColours::kDetect;
     ColourDepth depth = ColourDepth::k16;
-    TerminalPalette lent;       // the console palette lent to the terminal
-    bool paletteOpened = false; // the questions were asked (once per run)
+    TerminalPalette lent;          // the console palette lent to the terminal
+    bool paletteOpened = false;    // the questions were asked (once per run)
+    bool answersAbandoned = false; // waited for once in vain: not again
     uint32_t palette[16] = {};
     char reason[160] = "";
     uint8_t input[kInputCapacity];
@@ -191,7 +192,12 @@ void lendPalette() {
     if (!lendsPalette()) return;
     static char sequence[kPaletteSequenceCapacity * 2];
     size_t length;
-    if (!term.paletteOpened) {
+    const char* name = std::getenv("TERM");
+    bool linuxConsole = name && std::strncmp(name, "linux", 5) == 0;
+    if (linuxConsole) {
+        length = startLinuxConsolePalette(&term.lent, term.palette, sequence, sizeof sequence);
+        term.paletteOpened = true;
+    } else if (!term.paletteOpened) {
         startTerminalPalette(&term.lent, term.palette);
         length = paletteOpeningSequence(term.lent, sequence, sizeof sequence);
         term.paletteOpened = true;
@@ -205,14 +211,16 @@ void lendPalette() {
 // Answers still on their way when the show leaves would reach the shell as typed text: they are
 // read here first, a tenth of a second at most (a terminal that answers nothing costs that once).
 void awaitAnswers() {
-    if (!lendsPalette() || term.lent.attributesAnswers >= 2 || term.inFd < 0) return;
+    if (!lendsPalette() || term.lent.attributesAnswers >= 2 || term.inFd < 0 || term.answersAbandoned) return;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
     while (term.lent.attributesAnswers < 2) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline -
                                                                           std::chrono::steady_clock::now());
-        if (left.count() <= 0) break;
         pollfd p = {term.inFd, POLLIN, 0};
-        if (poll(&p, 1, static_cast<int>(left.count())) <= 0) break;
+        if (left.count() <= 0 || poll(&p, 1, static_cast<int>(left.count())) <= 0) {
+            term.answersAbandoned = true;
+            break;
+        }
         ssize_t n = read(term.inFd, term.input + term.inputCount, kInputCapacity - term.inputCount);
         if (n <= 0) break;
         term.inputCount += static_cast<size_t>(n);
@@ -233,6 +241,7 @@ void enter() {
     applyRawMode();
     writeAll(term.outFd, kEnter, sizeof kEnter - 1);
     lendPalette();
+    term.depth = detectDepth(); // a palette the terminal is known to take is used at once
     int columns, rows;
     querySize(&columns, &rows);
     resetCellEncoder(&encoder, term.depth, columns, rows, term.palette);
