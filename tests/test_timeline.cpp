@@ -92,7 +92,7 @@ TEST_F(Timeline, FramesAreHandedOverOnceWithTheirNumber) {
 TEST_F(Timeline, TheShowOpensOnBlack) {
     renderFrameAt(0);
     EXPECT_TRUE(std::all_of(frameBuffer, frameBuffer + kFramePixels, [](uint32_t p) { return p == 0; }));
-    renderFrameAt(0x13001); // one unit past 0x13000: pass A is white
+    renderFrameAt(0x13800); // past 0x13000 pass A is white, here blended in at 90/128
     EXPECT_EQ(sceneBufferA[50 * kSceneBufferPitch + 80], 0xFFFFFFu);
 }
 
