@@ -50,6 +50,18 @@ for ((busy = 0; busy < ${CELLRUNE_E2E_BUSY:-0}; busy++)); do
   disown $!
 done
 
+# start_xvfb SIZE: a private X server (killed on exit with the rest); sets
+# $xvfb to its process id and $display to its name.
+start_xvfb() {
+  rm -f "$work/display"
+  exec 3>"$work/display"
+  Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  xvfb=$!
+  exec 3>&-
+  wait_for 10 file_exists "$work/display" || skip "Xvfb did not start: $(cat "$work/xvfb.log")"
+  display=":$(cat "$work/display")"
+}
+
 # wait_for SECONDS COMMAND...: retries the command every 0.1 s.
 wait_for() {
   local tries=$(($1 * 10))

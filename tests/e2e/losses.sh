@@ -14,15 +14,7 @@ bin=$1
 show_dir="$(dirname "$bin")/show"
 repeats=${CELLRUNE_LOSS_REPEATS:-2}
 
-start_x() {
-  rm -f "$work/display"
-  exec 3>"$work/display"
-  Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-  xvfb=$!
-  exec 3>&-
-  wait_for 10 file_exists "$work/display" || skip "Xvfb did not start: $(cat "$work/xvfb.log")"
-  display=":$(cat "$work/display")"
-}
+start_x() { start_xvfb 640x480x24; }
 
 # fresh_show ARGS...: a new tmux server running the show; sets $pid.
 fresh_show() {

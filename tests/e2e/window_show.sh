@@ -22,12 +22,9 @@ show_dir="$(dirname "$bin")/show" # where the build put the show's data
 shot=${2:-}
 [ -n "$shot" ] || shot=$work/window.png
 
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb=$!
+start_xvfb 1024x768x24
 cleanup_hooks+=("kill $xvfb")
-wait_for 10 file_exists "$work/display" || skip "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(cat "$work/display")"
+export DISPLAY=$display
 wait_for 10 xdotool getdisplaygeometry || skip "cannot reach Xvfb on $DISPLAY"
 
 # Sets $window to the visible window with this title.

@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# In xterm, which answers for its colours: a colour the user had set before
+# the show (as colour themes do) is theirs again after it, not xterm's default.
+set -uo pipefail
+. "$(dirname "$0")/common.sh"
+need Xvfb xterm python3
+bin=$1
+show_dir="$(dirname "$bin")/show"
+here=$(cd "$(dirname "$0")" && pwd)
+
+start_xvfb 1024x768x24
+cat >"$work/inside.sh" <<INSIDE
+#!/usr/bin/env bash
+cd "$show_dir"
+printf '\033]4;4;rgb:12/34/56\007'
+python3 "$here/replay_cast.py" /dev/null "$work/before"
+timeout --foreground -s INT 2 env CELLRUNE_SILENT=1 "$bin" 2>"$work/stderr"
+echo \$? >"$work/status"
+python3 "$here/replay_cast.py" /dev/null "$work/after"
+INSIDE
+chmod +x "$work/inside.sh"
+DISPLAY=$display xterm -fa Monospace -geometry 80x50 -e "$work/inside.sh" &
+wait_for 20 file_exists "$work/after" || fail "the run in xterm did not finish"
+[ "$(cat "$work/status")" = 124 ] || fail "the show ended with status $(cat "$work/status"), not by the interrupt"
+python3 - "$work/before" "$work/after" <<'PY' || fail "xterm's colours after the show are not what they were"
+import json, sys
+before, after = (json.load(open(p))["before"] for p in sys.argv[1:3])
+print("before:", before)
+print("after: ", after)
+sys.exit(0 if before == after and before.get("4") == "rgb:1212/3434/5656" else 1)
+PY
+echo "PASS: xterm palette"
