@@ -1,4 +1,5 @@
 #include "datapool/pool.h"
+#include "platform/memory.h"
 
 #include <gtest/gtest.h>
 
@@ -255,6 +256,25 @@ TEST(PoolCallback, PasswordFitsTheLibrarysBuffer) {
     archiveCallback(2, 0, reinterpret_cast<long>(roomy), sizeof roomy);
     EXPECT_STREQ(roomy, "vortelqanis");
     EXPECT_EQ(archiveCallback(4, 0, 0, 0), 0); // the wide request is left to the narrow one
+}
+
+TEST(Memory, PrefaultingKeepsEveryByte) {
+    // Ranges that start and end inside pages, span several, fit in one, or are empty: the bytes
+    // written before stay, inside the range and around it.
+    static std::vector<uint8_t> buffer(5 * 4096 + 123);
+    std::mt19937 random(3);
+    struct Range {
+        size_t at, bytes;
+    } ranges[] = {{0, buffer.size()}, {17, 3 * 4096}, {4096 + 5, 100}, {300, 0}, {buffer.size() - 1, 1}};
+    for (const Range& r : ranges) {
+        for (auto& b : buffer) b = uint8_t(random());
+        std::vector<uint8_t> before = buffer;
+        prefaultMemory(buffer.data() + r.at, r.bytes);
+        EXPECT_EQ(buffer, before) << r.at << " + " << r.bytes;
+    }
+    static uint8_t untouched[3 * 4096]; // never written: reads as zero after it too
+    prefaultMemory(untouched, sizeof untouched);
+    EXPECT_TRUE(std::all_of(std::begin(untouched), std::end(untouched), [](uint8_t b) { return b == 0; }));
 }
 
 } // namespace

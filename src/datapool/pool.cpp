@@ -1,6 +1,7 @@
 #include "datapool/pool.h"
 
 #include "platform/files.h"
+#include "platform/memory.h"
 #include "platform/user_output.h"
 
 #include <cerrno>
@@ -117,6 +118,9 @@ void extractArchive(const char* archiveName) {
     int result;
     while ((result = RARReadHeader(archive, &header)) == 0) {
         uint32_t entryStart = poolWritePosition;
+        // The entry's pages made present at once: filled page by page they cost a fault each.
+        uint32_t room = kPoolCapacity - poolWritePosition;
+        prefaultMemory(poolBuffer + poolWritePosition, header.UnpSize < room ? header.UnpSize : room);
         int processed = RARProcessFile(archive, RAR_TEST, nullptr, nullptr);
         if (processed != 0) {
             // A failed entry's bytes cannot be trusted (a wrong password
