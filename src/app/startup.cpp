@@ -9,6 +9,7 @@
 #include "effects/fisheye.h"
 #include "effects/span_buffer.h"
 #include "effects/tubes.h"
+#include "platform/memory.h"
 #include "platform/music_player.h"
 #include "platform/user_output.h"
 #include "render/render_target.h"
@@ -16,6 +17,7 @@
 
 #include <cstring>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -26,9 +28,19 @@ bool blocksAllocated = false;
 } // namespace
 
 void runStartUp() {
+    // The large arrays start-up fills, made present in one request each: filled page by page they
+    // would cost a fault a page, the greater part of start-up on a virtual machine.
+    const std::pair<void*, size_t> filled[] = {{meshTexture, sizeof meshTexture},
+                                               {envMap, sizeof envMap},
+                                               {overlayTexture, sizeof overlayTexture},
+                                               {logo3Values, sizeof logo3Values},
+                                               {fileMeshes, sizeof fileMeshes}};
+    for (const auto& [start, bytes] : filled) prefaultMemory(start, bytes);
     allocatePictureBlocks();
     blocksAllocated = true;
-    std::unique_ptr<uint8_t[]> scratch(new uint8_t[kScratchBytes]());
+    std::unique_ptr<uint8_t[]> scratch(new uint8_t[kScratchBytes]);
+    prefaultMemory(scratch.get(), kScratchBytes);
+    std::memset(scratch.get(), 0, kScratchBytes);
     openPool();
     // When the pool itself failed, that one message says it all.
     const bool warn = !poolStatus.failed;
