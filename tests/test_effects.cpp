@@ -375,6 +375,7 @@ TEST(Water, TheRaysLookedUpAreTheRaysWorkedOut) {
         EXPECT_TRUE(std::equal(std::begin(fast), std::end(fast), std::begin(plain)))
             << v.width << "x" << v.height << " centred at " << v.centreX;
     }
+    resetWater(); // the field and its drop state are the whole program's
 }
 
 } // namespace

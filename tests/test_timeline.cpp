@@ -17,6 +17,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <tuple>
 #include <vector>
 
@@ -25,6 +26,10 @@ namespace {
 class Timeline : public ::testing::Test {
   protected:
     static void SetUpTestSuite() {
+        // As in a run of this suite alone: no file mesh or lit texture loaded (the start-up tests,
+        // when they run first in the same process, load a whole show).
+        std::memset(static_cast<void*>(fileMeshes), 0, sizeof fileMeshes);
+        std::memset(meshTexture, 0, sizeof meshTexture);
         allocatePictureBlocks();
         spanTexture = skyTexture;
         renderTarget.depthBuffer = depthBufferA;

@@ -160,6 +160,9 @@ MeshLoadReport loadMesh(Mesh* mesh, int fileMesh) {
 }
 
 void buildProceduralMeshes() {
+    // Built afresh each time (the tests build them again in one process).
+    for (Mesh* m : {&proceduralMesh1, &proceduralMesh2, &proceduralMesh3})
+        m->vertexCount = m->faceCount = m->cornerCount = 0;
     // Bent tube: 12 rings of 4, swelling from nothing and back, down the y
     // axis, a quarter turn about z, then along x.
     Mesh* tube = &proceduralMesh1;
