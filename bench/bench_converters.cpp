@@ -72,16 +72,11 @@ template <bool fast> void BM_BuildNearestGrid(benchmark::State& state) {
     static ColourCandidate candidates[kNearestCandidateCapacity];
     int32_t r[kColourGridListCapacity], g[kColourGridListCapacity], b[kColourGridListCapacity];
     int16_t index[kColourGridListCapacity];
-    for (int i = 0; i < cellPaletteCount; ++i) {
-        r[i] = redOf(cellPalette[i].colour);
-        g[i] = greenOf(cellPalette[i].colour);
-        b[i] = blueOf(cellPalette[i].colour);
-        index[i] = int16_t(i);
-    }
+    int count = cellPaletteChannels(r, g, b, index);
     for (auto _ : state) {
         ColourGrid grid = {
             kNearestGridOrigin, kNearestGridSide, kNearestCandidateCapacity, first, length, candidates, 0};
-        (fast ? buildColourGrid : buildColourGridPlain)(&grid, r, g, b, index, cellPaletteCount);
+        (fast ? buildColourGrid : buildColourGridPlain)(&grid, r, g, b, index, count);
         benchmark::DoNotOptimize(grid.total);
     }
 }

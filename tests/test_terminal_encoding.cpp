@@ -220,15 +220,15 @@ TEST(TerminalPalette, ColourAnswersInEveryFormTerminalsUse) {
     for (const Case& c : cases) {
         int index = 99;
         uint32_t colour = 0;
-        char spec[24];
+        char colourText[24];
         std::string bytes = c.bytes;
         bool parsed = parseColourAnswer(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), &index,
-                                        &colour, spec);
+                                        &colour, colourText);
         EXPECT_EQ(parsed, c.parsed) << bytes.substr(1);
         if (!parsed || !c.parsed) continue;
         EXPECT_EQ(index, c.index) << bytes.substr(1);
         EXPECT_EQ(colour, c.colour) << bytes.substr(1);
-        EXPECT_EQ(std::string(spec).substr(0, 4), "rgb:");
+        EXPECT_EQ(std::string(colourText).substr(0, 4), "rgb:");
     }
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <utility>
 
 namespace {
 
@@ -35,55 +36,70 @@ PaletteGrid palette;
 long fallbacks = 0;
 
 void buildPaletteGrid() {
-    int count = cellPaletteCount;
     int32_t red[kCellPaletteCapacity], green[kCellPaletteCapacity], blue[kCellPaletteCapacity];
     int16_t index[kCellPaletteCapacity];
-    for (int i = 0; i < count; ++i) {
-        red[i] = redOf(cellPalette[i].colour);
-        green[i] = greenOf(cellPalette[i].colour);
-        blue[i] = blueOf(cellPalette[i].colour);
-        index[i] = static_cast<int16_t>(i);
-    }
+    int count = cellPaletteChannels(red, green, blue, index);
     buildColourGrid(&palette.grid, red, green, blue, index, count);
     palette.builtForCount = count;
 }
 
 } // namespace
 
-void buildColourGridPlain(ColourGrid* grid, const int32_t* red, const int32_t* green, const int32_t* blue,
-                          const int16_t* index, int count) {
-    // Distances separate by axis: tabulate each axis once per box position.
-    const int n = grid->side, boxes = n * n * n;
-    const int side = 1 << kNearestBoxShift;
-    static int32_t least[3][kNearestGridSide][kColourGridListCapacity];
-    static int32_t most[3][kNearestGridSide][kColourGridListCapacity];
-    const int32_t* channels[3] = {red, green, blue};
+namespace {
+
+// Least and greatest squared distances of each colour to each box position along each axis.
+struct AxisDistances {
+    int32_t least[3][kNearestGridSide][kColourGridListCapacity];
+    int32_t most[3][kNearestGridSide][kColourGridListCapacity];
+};
+AxisDistances fineAxes, coarseAxes;
+
+// Positions 0..positions-1 of `span` values each from origin, the last one ending at `end` at most.
+void tabulate(AxisDistances* t, const int32_t* const channels[3], int count, int origin, int positions,
+              int span, int end) {
     for (int axis = 0; axis < 3; ++axis)
-        for (int k = 0; k < n; ++k) {
-            int lo = grid->origin + k * side, hi = lo + side - 1;
+        for (int k = 0; k < positions; ++k) {
+            int lo = origin + k * span, hi = std::min(lo + span, end) - 1;
             for (int i = 0; i < count; ++i) {
-                least[axis][k][i] = static_cast<int32_t>(leastDistance(channels[axis][i], lo, hi));
-                most[axis][k][i] = static_cast<int32_t>(greatestDistance(channels[axis][i], lo, hi));
+                t->least[axis][k][i] = static_cast<int32_t>(leastDistance(channels[axis][i], lo, hi));
+                t->most[axis][k][i] = static_cast<int32_t>(greatestDistance(channels[axis][i], lo, hi));
             }
         }
+}
+
+// Calls keep(i), in list order, for each colour of the list that can be nearest (or tie for
+// nearest) somewhere in the box at positions (rk, gk, bk): its least distance to the box is at
+// most the smallest greatest distance of any colour of the list. keep returns false to stop.
+template <typename Keep>
+void selectForBox(const AxisDistances& t, int rk, int gk, int bk, const uint8_t* list, int length,
+                  Keep keep) {
+    const int32_t *rl = t.least[0][rk], *gl = t.least[1][gk], *bl = t.least[2][bk];
+    const int32_t *rm = t.most[0][rk], *gm = t.most[1][gk], *bm = t.most[2][bk];
+    int32_t bound = INT32_MAX; // sums stay below 3 * 768^2
+    for (int j = 0; j < length; ++j) bound = std::min(bound, rm[list[j]] + gm[list[j]] + bm[list[j]]);
+    for (int j = 0; j < length; ++j) {
+        int i = list[j];
+        if (rl[i] + gl[i] + bl[i] <= bound && !keep(i)) return;
+    }
+}
+
+// Fills every box of the grid from the colours listOf(box) names, boxes in order.
+template <typename ListOf>
+void fillBoxes(ColourGrid* grid, const int32_t* red, const int32_t* green, const int32_t* blue,
+               const int16_t* index, ListOf listOf) {
+    const int n = grid->side;
     int total = 0;
-    for (int box = 0; box < boxes; ++box) {
+    for (int box = 0; box < n * n * n; ++box) {
         int rk = box / (n * n), gk = box / n % n, bk = box % n;
-        const int32_t *rl = least[0][rk], *gl = least[1][gk], *bl = least[2][bk];
-        const int32_t *rm = most[0][rk], *gm = most[1][gk], *bm = most[2][bk];
-        int32_t bound = INT32_MAX; // sums stay below 3 * 768^2
-        for (int i = 0; i < count; ++i) bound = std::min(bound, rm[i] + gm[i] + bm[i]);
+        auto [list, length] = listOf(rk, gk, bk);
         int start = total;
         bool fits = true;
-        for (int i = 0; i < count; ++i) {
-            if (rl[i] + gl[i] + bl[i] > bound) continue;
-            if (total == grid->capacity) {
-                fits = false;
-                break;
-            }
+        selectForBox(fineAxes, rk, gk, bk, list, length, [&](int i) {
+            if (total == grid->capacity) return fits = false;
             grid->candidates[total++] = {static_cast<int16_t>(red[i]), static_cast<int16_t>(green[i]),
                                          static_cast<int16_t>(blue[i]), index[i]};
-        }
+            return true;
+        });
         if (fits) {
             grid->first[box] = static_cast<uint32_t>(start);
             grid->length[box] = static_cast<uint16_t>(total - start);
@@ -94,6 +110,32 @@ void buildColourGridPlain(ColourGrid* grid, const int32_t* red, const int32_t* g
         }
     }
     grid->total = total;
+}
+
+constexpr int kSide = 1 << kNearestBoxShift;
+
+} // namespace
+
+int cellPaletteChannels(int32_t* red, int32_t* green, int32_t* blue, int16_t* index) {
+    for (int i = 0; i < cellPaletteCount; ++i) {
+        red[i] = redOf(cellPalette[i].colour);
+        green[i] = greenOf(cellPalette[i].colour);
+        blue[i] = blueOf(cellPalette[i].colour);
+        index[i] = static_cast<int16_t>(i);
+    }
+    return cellPaletteCount;
+}
+
+void buildColourGridPlain(ColourGrid* grid, const int32_t* red, const int32_t* green, const int32_t* blue,
+                          const int16_t* index, int count) {
+    const int32_t* channels[3] = {red, green, blue};
+    const int n = grid->side;
+    tabulate(&fineAxes, channels, count, grid->origin, n, kSide, grid->origin + n * kSide);
+    static uint8_t everyColour[kColourGridListCapacity];
+    for (int i = 0; i < count; ++i) everyColour[i] = static_cast<uint8_t>(i);
+    fillBoxes(grid, red, green, blue, index, [count](int, int, int) {
+        return std::pair<const uint8_t*, int>{everyColour, count};
+    });
 }
 
 void buildColourGrid(ColourGrid* grid, const int32_t* red, const int32_t* green, const int32_t* blue,
@@ -104,82 +146,28 @@ void buildColourGrid(ColourGrid* grid, const int32_t* red, const int32_t* green,
     // the box's own. Start-up builds the text styles' grid, so this is time the user waits.
     constexpr int kCoarse = 4;
     constexpr int kCoarseSide = (kNearestGridSide + kCoarse - 1) / kCoarse;
-    const int n = grid->side, boxes = n * n * n, coarseSide = (n + kCoarse - 1) / kCoarse;
-    const int side = 1 << kNearestBoxShift;
-    static int32_t least[3][kNearestGridSide][kColourGridListCapacity];
-    static int32_t most[3][kNearestGridSide][kColourGridListCapacity];
+    static_assert(kColourGridListCapacity <= 256, "list positions are bytes");
+    static uint8_t everyColour[kColourGridListCapacity];
     static uint8_t coarseList[kCoarseSide * kCoarseSide * kCoarseSide][kColourGridListCapacity];
     static uint16_t coarseLength[kCoarseSide * kCoarseSide * kCoarseSide];
-    static_assert(kColourGridListCapacity <= 256, "list positions are bytes");
     const int32_t* channels[3] = {red, green, blue};
-    for (int axis = 0; axis < 3; ++axis)
-        for (int k = 0; k < n; ++k) {
-            int lo = grid->origin + k * side, hi = lo + side - 1;
-            for (int i = 0; i < count; ++i) {
-                least[axis][k][i] = static_cast<int32_t>(leastDistance(channels[axis][i], lo, hi));
-                most[axis][k][i] = static_cast<int32_t>(greatestDistance(channels[axis][i], lo, hi));
-            }
-        }
-    {
-        static int32_t coarseLeast[3][kCoarseSide][kColourGridListCapacity];
-        static int32_t coarseMost[3][kCoarseSide][kColourGridListCapacity];
-        for (int axis = 0; axis < 3; ++axis)
-            for (int k = 0; k < coarseSide; ++k) {
-                int lo = grid->origin + k * kCoarse * side;
-                int hi = grid->origin + std::min(k * kCoarse + kCoarse, n) * side - 1;
-                for (int i = 0; i < count; ++i) {
-                    coarseLeast[axis][k][i] = static_cast<int32_t>(leastDistance(channels[axis][i], lo, hi));
-                    coarseMost[axis][k][i] =
-                        static_cast<int32_t>(greatestDistance(channels[axis][i], lo, hi));
-                }
-            }
-        for (int c = 0; c < coarseSide * coarseSide * coarseSide; ++c) {
-            int rk = c / (coarseSide * coarseSide), gk = c / coarseSide % coarseSide, bk = c % coarseSide;
-            int32_t bound = INT32_MAX;
-            for (int i = 0; i < count; ++i)
-                bound = std::min(bound, coarseMost[0][rk][i] + coarseMost[1][gk][i] + coarseMost[2][bk][i]);
-            int length = 0;
-            for (int i = 0; i < count; ++i)
-                if (coarseLeast[0][rk][i] + coarseLeast[1][gk][i] + coarseLeast[2][bk][i] <= bound)
-                    coarseList[c][length++] = static_cast<uint8_t>(i);
-            coarseLength[c] = static_cast<uint16_t>(length);
-        }
+    const int n = grid->side, coarseSide = (n + kCoarse - 1) / kCoarse, end = grid->origin + n * kSide;
+    tabulate(&fineAxes, channels, count, grid->origin, n, kSide, end);
+    tabulate(&coarseAxes, channels, count, grid->origin, coarseSide, kCoarse * kSide, end);
+    for (int i = 0; i < count; ++i) everyColour[i] = static_cast<uint8_t>(i);
+    for (int c = 0; c < coarseSide * coarseSide * coarseSide; ++c) {
+        int length = 0;
+        selectForBox(coarseAxes, c / (coarseSide * coarseSide), c / coarseSide % coarseSide, c % coarseSide,
+                     everyColour, count, [&](int i) {
+                         coarseList[c][length++] = static_cast<uint8_t>(i);
+                         return true;
+                     });
+        coarseLength[c] = static_cast<uint16_t>(length);
     }
-    int total = 0;
-    for (int box = 0; box < boxes; ++box) {
-        int rk = box / (n * n), gk = box / n % n, bk = box % n;
+    fillBoxes(grid, red, green, blue, index, [&](int rk, int gk, int bk) {
         int c = (rk / kCoarse * coarseSide + gk / kCoarse) * coarseSide + bk / kCoarse;
-        const uint8_t* list = coarseList[c];
-        const int listLength = coarseLength[c];
-        const int32_t *rl = least[0][rk], *gl = least[1][gk], *bl = least[2][bk];
-        const int32_t *rm = most[0][rk], *gm = most[1][gk], *bm = most[2][bk];
-        int32_t bound = INT32_MAX;
-        for (int j = 0; j < listLength; ++j) {
-            int i = list[j];
-            bound = std::min(bound, rm[i] + gm[i] + bm[i]);
-        }
-        int start = total;
-        bool fits = true;
-        for (int j = 0; j < listLength; ++j) {
-            int i = list[j];
-            if (rl[i] + gl[i] + bl[i] > bound) continue;
-            if (total == grid->capacity) {
-                fits = false;
-                break;
-            }
-            grid->candidates[total++] = {static_cast<int16_t>(red[i]), static_cast<int16_t>(green[i]),
-                                         static_cast<int16_t>(blue[i]), index[i]};
-        }
-        if (fits) {
-            grid->first[box] = static_cast<uint32_t>(start);
-            grid->length[box] = static_cast<uint16_t>(total - start);
-        } else {
-            total = start;
-            grid->first[box] = kFullScan;
-            grid->length[box] = 0;
-        }
-    }
-    grid->total = total;
+        return std::pair<const uint8_t*, int>{coarseList[c], coarseLength[c]};
+    });
 }
 
 int searchColourGrid(const ColourGrid& grid, int32_t r, int32_t g, int32_t b) {

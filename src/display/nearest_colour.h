@@ -45,6 +45,8 @@ void buildColourGrid(ColourGrid* grid, const int32_t* red, const int32_t* green,
 void buildColourGridPlain(ColourGrid* grid, const int32_t* red, const int32_t* green, const int32_t* blue,
                           const int16_t* index, int count);
 int searchColourGrid(const ColourGrid& grid, int32_t r, int32_t g, int32_t b);
+// cellPalette's colours split into channels, each reported as its own index; returns the count.
+int cellPaletteChannels(int32_t* red, int32_t* green, int32_t* blue, int16_t* index);
 
 int findNearestPaletteEntryFast(int32_t r, int32_t g, int32_t b);
 

@@ -29,7 +29,7 @@ int hexValue(uint8_t c) {
     return -1;
 }
 
-// One channel of 1-4 hex digits, scaled to 8 bits as X11 colour specs are.
+// One channel of 1-4 hex digits, scaled to 8 bits as X11 colour names are.
 bool parseChannel(const uint8_t*& p, const uint8_t* end, uint32_t* value) {
     uint32_t v = 0;
     int digits = 0;
@@ -128,7 +128,8 @@ size_t startLinuxConsolePalette(TerminalPalette* state, const uint32_t palette[1
     return o.length;
 }
 
-bool parseColourAnswer(const uint8_t* bytes, size_t count, int* index, uint32_t* colour, char spec[24]) {
+bool parseColourAnswer(const uint8_t* bytes, size_t count, int* index, uint32_t* colour,
+                       char colourText[24]) {
     const uint8_t* p = bytes;
     const uint8_t* end = bytes + count;
     // The terminator: BEL, or ESC backslash.
@@ -149,7 +150,7 @@ bool parseColourAnswer(const uint8_t* bytes, size_t count, int* index, uint32_t*
         ++p;
         *index = n;
     }
-    const uint8_t* specStart = p;
+    const uint8_t* textStart = p;
     if (end - p < 4 || std::memcmp(p, "rgb:", 4) != 0) return false;
     p += 4;
     uint32_t r, g, b;
@@ -157,10 +158,10 @@ bool parseColourAnswer(const uint8_t* bytes, size_t count, int* index, uint32_t*
     if (!parseChannel(p, end, &g) || p >= end || *p++ != '/') return false;
     if (!parseChannel(p, end, &b) || p != end) return false;
     *colour = r << 16 | g << 8 | b;
-    size_t length = static_cast<size_t>(end - specStart);
+    size_t length = static_cast<size_t>(end - textStart);
     if (length > 23) return false;
-    std::memcpy(spec, specStart, length);
-    spec[length] = '\0';
+    std::memcpy(colourText, textStart, length);
+    colourText[length] = '\0';
     return true;
 }
 
@@ -172,11 +173,11 @@ bool takeTerminalAnswer(TerminalPalette* state, const uint8_t* bytes, size_t cou
     }
     int index;
     uint32_t colour;
-    char spec[24];
-    if (!parseColourAnswer(bytes, count, &index, &colour, spec)) return false;
+    char colourText[24];
+    if (!parseColourAnswer(bytes, count, &index, &colour, colourText)) return false;
     if (state->attributesAnswers == 0) {
         if (index < 0 || index > 15) return false;
-        std::memcpy(state->original[index], spec, sizeof spec);
+        std::memcpy(state->original[index], colourText, sizeof colourText);
         rebuildRestore(state);
         return true;
     }

@@ -48,5 +48,5 @@ bool takeTerminalAnswer(TerminalPalette* state, const uint8_t* bytes, size_t cou
 
 // Parses an OSC 4 colour answer: "ESC ] 4 ; [index ;] rgb:R/G/B" ending in
 // BEL or ESC \, each channel 1-4 hex digits. *index is -1 when the answer
-// names none. *spec gets the "rgb:..." text (up to 23 bytes and a zero).
-bool parseColourAnswer(const uint8_t* bytes, size_t count, int* index, uint32_t* colour, char spec[24]);
+// names none. *colourText gets the "rgb:..." text (up to 23 bytes and a zero).
+bool parseColourAnswer(const uint8_t* bytes, size_t count, int* index, uint32_t* colour, char colourText[24]);
