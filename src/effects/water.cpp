@@ -120,15 +120,14 @@ struct RayTable {
 };
 RayTable rayTable;
 
+void buildRayTable() {
+    for (int r = 0; r < kRayRows; ++r)
+        for (int c = -kRaySide; c < kRaySide; ++c) rayTable.rays[r][c + kRaySide] = unturnedRay(c, r);
+    rayTable.built = true;
+}
+
 const Vector3& rayAt(int cx, int y, Vector3* spare) {
-    if (cx >= -kRaySide && cx < kRaySide && y >= 0 && y < kRayRows) {
-        if (!rayTable.built) {
-            for (int r = 0; r < kRayRows; ++r)
-                for (int c = -kRaySide; c < kRaySide; ++c) rayTable.rays[r][c + kRaySide] = unturnedRay(c, r);
-            rayTable.built = true;
-        }
-        return rayTable.rays[y][cx + kRaySide];
-    }
+    if (cx >= -kRaySide && cx < kRaySide && y >= 0 && y < kRayRows) return rayTable.rays[y][cx + kRaySide];
     *spare = unturnedRay(cx, y);
     return *spare;
 }
@@ -162,6 +161,7 @@ void traceWater(uint32_t* pixels, int width, int height, int centreX, const Vect
 
 void raytraceWater(uint32_t* pixels, int width, int height, int centreX, const Vector3& eye,
                    const Matrix4& back) {
+    if (!rayTable.built) buildRayTable(); // once, at the first water
     traceWater(pixels, width, height, centreX, eye, back, [](int cx, int y) {
         Vector3 spare;
         return rayAt(cx, y, &spare);
