@@ -139,6 +139,10 @@ void drawTubes(const Matrix4& m, uint32_t time) {
         const TubeRing* tube = tubes + k * kTubeRings;
         bool previousOnScreen = projectRing(m, tube[1], tubeRadius(1, length), corners[1]);
         for (int s = 2; s < kTubeRings; ++s) {
+            // Past the tip every ring has radius 0: a segment between two such rings is a line,
+            // each of its triangles' rows has one edge point for both ends and fills nothing.
+            // Rings from there on are neither projected nor filled.
+            if (s >= 4 && tubeRadius(s - 1, length) == 0) break;
             ScreenVertex* previous = corners[(s - 1) & 1];
             ScreenVertex* current = corners[s & 1];
             bool onScreen = projectRing(m, tube[s], tubeRadius(s, length), current);
