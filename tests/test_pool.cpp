@@ -59,6 +59,7 @@ class Pool : public ::testing::Test {
         folder = name;
         fs::current_path(folder);
         resetPool();
+        poolPlaces = {1, {"."}}; // the scratch folder alone, whatever this machine has installed
     }
     void TearDown() override {
         fs::current_path(previous);
@@ -67,6 +68,7 @@ class Pool : public ::testing::Test {
         useBlobFile = false;
         releasePool();
         resetPool();
+        poolPlaces = {};
     }
     Bytes next(uint32_t capacity = 1 << 20) {
         Bytes out(capacity);
@@ -137,6 +139,92 @@ TEST_F(Pool, BlobProblemsGiveAnEmptyPoolAndOneClearLine) {
     message = open(false, true);
     EXPECT_NE(message.find("larger than"), std::string::npos) << message;
     EXPECT_TRUE(next().empty());
+}
+
+TEST_F(Pool, DataIsTakenFromTheFirstPlaceThatHoldsIt) {
+    // Four places; each source is put in the later places only, with different records in each.
+    const std::vector<fs::path> places = {folder, folder / "program", folder / "share", folder / "xdg"};
+    poolPlaces.count = 0;
+    for (const fs::path& place : places)
+        std::snprintf(poolPlaces.folder[poolPlaces.count++], kDataPlaceLength, "%s",
+                      place == folder ? "." : place.c_str());
+    for (size_t first = 0; first < places.size(); ++first) {
+        for (size_t i = 0; i < places.size(); ++i) {
+            fs::remove_all(places[i] / "pool");
+            if (i >= first) {
+                writeFile(places[i] / "pool/blob.raw", stream({{uint8_t(i)}}));
+                writeFile(places[i] / "pool/loose.bin", {uint8_t(10 + i)});
+            }
+        }
+        resetPool();
+        EXPECT_EQ(open(false, true), "") << first;
+        EXPECT_EQ(next(), Bytes{uint8_t(first)}) << "blob file first in place " << first;
+        resetPool();
+        EXPECT_EQ(open(false, false), "") << first;
+        Bytes out(4);
+        EXPECT_EQ(readPoolFile("pool/loose.bin", out.data(), 4), 1u);
+        EXPECT_EQ(out[0], 10 + first) << "loose files first in place " << first;
+    }
+    // In none of them: one line naming the working folder and every other place.
+    for (const fs::path& place : places) fs::remove_all(place / "pool");
+    resetPool();
+    std::string message = open(false, true);
+    EXPECT_EQ(std::count(message.begin(), message.end(), '\n'), 1) << message;
+    EXPECT_NE(message.find("no such file in the working folder " + folder.string()), std::string::npos)
+        << message;
+    for (size_t i = 1; i < places.size(); ++i)
+        EXPECT_NE(message.find(places[i].string()), std::string::npos) << message;
+    EXPECT_TRUE(next().empty());
+    if (!haveRar()) return;
+    // The archive too, and a damaged one found elsewhere is named by its whole path.
+    writeFile("stream.bin", stream({{77}}));
+    ASSERT_EQ(rar("-pvortelqanis " + (places[2] / "blob.rar").string() + " stream.bin"), 0);
+    resetPool();
+    EXPECT_EQ(open(true, false), "");
+    EXPECT_EQ(next(), Bytes{77});
+    writeFile(places[1] / "blob.rar", randomBytes(100, 5));
+    resetPool();
+    message = open(true, false);
+    EXPECT_NE(message.find((places[1] / "blob.rar").string() + ": it is not a valid archive"),
+              std::string::npos)
+        << message;
+}
+
+TEST(DataPlaces, TheOrderOfTheLookup) {
+    struct Case {
+        DataPlaceInputs in;
+        std::vector<std::string> places;
+    } cases[] = {
+        // Nothing set: the XDG defaults; the prefix's folder given twice is listed once.
+        {{"/opt/c/bin", "/usr/local/share/cellrune", "/home/u", nullptr, nullptr},
+         {".", "/opt/c/bin", "/opt/c/bin/../share/cellrune", "/usr/local/share/cellrune",
+          "/home/u/.local/share/cellrune", "/usr/share/cellrune"}},
+        // Empty counts as unset; the program's folder unknown.
+        {{nullptr, "/usr/share/cellrune", "/home/u", "", ""},
+         {".", "/usr/share/cellrune", "/home/u/.local/share/cellrune", "/usr/local/share/cellrune"}},
+        // Set: XDG_DATA_HOME replaces ~/.local/share; each entry in order, trailing slashes, relative
+        // entries and empty ones skipped.
+        {{"/b", "/p/share/cellrune", "/home/u", "/d/home", "/x/:rel/dir::/y//:/p/share"},
+         {".", "/b", "/b/../share/cellrune", "/p/share/cellrune", "/d/home/cellrune", "/x/cellrune",
+          "/y/cellrune"}},
+        // A relative XDG_DATA_HOME is ignored (not replaced by the default); no HOME, no default.
+        {{"/b", "/i", "/home/u", "rel", "/z"}, {".", "/b", "/b/../share/cellrune", "/i", "/z/cellrune"}},
+        {{"/b", "/i", nullptr, nullptr, "/z"}, {".", "/b", "/b/../share/cellrune", "/i", "/z/cellrune"}},
+    };
+    for (const Case& c : cases) {
+        DataPlaces places;
+        listDataPlaces(c.in, &places);
+        std::vector<std::string> got(places.folder, places.folder + places.count);
+        EXPECT_EQ(got, c.places);
+    }
+    // Too many entries stop at the capacity; a place too long for it is left out, not cut.
+    std::string many, tooLong = "/" + std::string(kDataPlaceLength, 'a');
+    for (int i = 0; i < 40; ++i) many += "/d" + std::to_string(i) + ":";
+    DataPlaces places;
+    listDataPlaces({tooLong.c_str(), "/i", nullptr, nullptr, many.c_str()}, &places);
+    EXPECT_EQ(places.count, kDataPlaceCapacity);
+    EXPECT_STREQ(places.folder[1], "/i");
+    EXPECT_STREQ(places.folder[2], "/d0/cellrune");
 }
 
 TEST_F(Pool, LooseFilesAreReadByName) {

@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #define _UNIX
 #include <unrar/dll.hpp>
@@ -50,9 +51,43 @@ const char* rarErrorText(int code) {
     }
 }
 
-void reportArchive(const char* name, const char* what) {
-    reportProblem("the show's data %s in %s: %s; the show runs without it", name, workingFolder(), what);
+// The folder the data was found in, "." for the working folder; the names read are relative to it.
+char dataFolder[kDataPlaceLength] = ".";
+
+// path: the data's path as opened (a bare name in the working folder).
+void reportArchive(const char* path, const char* what) {
+    if (std::strcmp(dataFolder, ".") == 0)
+        reportProblem("the show's data %s in %s: %s; the show runs without it", path, workingFolder(), what);
+    else
+        reportProblem("the show's data %s: %s; the show runs without it", path, what);
     poolStatus.failed = true;
+}
+
+// The path of a name inside dataFolder (the name alone in the working folder).
+const char* inDataFolder(const char* name, char* path, size_t capacity) {
+    if (std::strcmp(dataFolder, ".") == 0) return name;
+    std::snprintf(path, capacity, "%s/%s", dataFolder, name);
+    return path;
+}
+
+// The first place holding the build's data source, made dataFolder; false (and said) when none does.
+bool findDataFolder(const char* source, bool folderSource) {
+    if (poolPlaces.count == 0) listDataPlaces(systemDataPlaceInputs(), &poolPlaces);
+    char path[kDataPlaceLength + 64];
+    for (int i = 0; i < poolPlaces.count; ++i) {
+        std::snprintf(dataFolder, sizeof dataFolder, "%s", poolPlaces.folder[i]);
+        const char* candidate = inDataFolder(source, path, sizeof path);
+        if (folderSource ? isFolder(candidate) : fileExists(candidate)) return true;
+    }
+    std::string looked;
+    for (int i = 0; i < poolPlaces.count; ++i) {
+        if (i > 0) looked += i + 1 == poolPlaces.count ? " nor " : ", ";
+        looked += i == 0 ? std::string("the working folder ") + workingFolder() : poolPlaces.folder[i];
+    }
+    std::snprintf(dataFolder, sizeof dataFolder, ".");
+    reportProblem("the show's data %s: no such file in %s; the show runs without it", source, looked.c_str());
+    poolStatus.failed = true;
+    return false;
 }
 
 uint32_t dataEnd() {
@@ -146,18 +181,27 @@ void extractArchive(const char* archiveName) {
     if (!poolStatus.failed && poolWritePosition == 0) reportArchive(archiveName, "it holds no data");
 }
 
+DataPlaces poolPlaces = {};
+
 void openPool() {
     if (useArchive) {
         poolBuffer = archiveStorage;
-        extractArchive(kArchiveName);
+        if (!findDataFolder(kArchiveName, false)) return;
+        char path[kDataPlaceLength + 64];
+        extractArchive(inDataFolder(kArchiveName, path, sizeof path));
         poolStatus.dataLength = poolWritePosition;
         poolReadPosition = 0;
         return;
     }
-    if (!useBlobFile) return; // loose files are read by name
+    if (!useBlobFile) { // loose files are read by name, from the first place with the folder
+        findDataFolder(kLooseFolderName, true);
+        return;
+    }
     if (!blobStorage) blobStorage = new uint8_t[kPoolCapacity]();
     poolBuffer = blobStorage;
-    FILE* file = std::fopen(kBlobFileName, "rb");
+    if (!findDataFolder(kBlobFileName, false)) return;
+    char path[kDataPlaceLength + 64];
+    FILE* file = std::fopen(inDataFolder(kBlobFileName, path, sizeof path), "rb");
     if (!file) {
         reportArchive(kBlobFileName, std::strerror(errno));
         return;
@@ -192,7 +236,8 @@ uint32_t readPoolFile(const char* name, void* destination, uint32_t capacity) {
 
 static uint32_t readRecord(const char* name, void* destination, uint32_t capacity) {
     if (!useArchive && !useBlobFile) {
-        FILE* file = std::fopen(name, "rb");
+        char path[kDataPlaceLength + 256];
+        FILE* file = std::fopen(inDataFolder(name, path, sizeof path), "rb");
         if (!file) return 0;
         long length = -1;
         if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);

@@ -12,11 +12,19 @@
 // show then runs on whatever the pool holds. Start-up thread only.
 #pragma once
 
+#include "datapool/data_places.h"
+
 #include <cstdint>
 
 constexpr uint32_t kPoolCapacity = 0xA00000;
 constexpr const char* kArchiveName = "blob.rar";
 constexpr const char* kBlobFileName = "pool/blob.raw";
+constexpr const char* kLooseFolderName = "pool";
+
+// Where openPool looks, in order (data_places.h); listed from the system at
+// the first openPool when empty. The first place holding the build's source
+// is used; when none does, one line names every place looked in.
+extern DataPlaces poolPlaces;
 
 extern bool useArchive; // build-time choice; tests may switch it
 extern bool useBlobFile;

@@ -14,5 +14,9 @@ bool isFolder(const char* path);
 bool makeFolders(const char* path, char* reason, size_t capacity);
 // The working folder, for messages; "the current folder" when it cannot be read.
 const char* workingFolder();
+// The folder holding the running program (no trailing slash); null when the system cannot say.
+const char* programFolder();
+// An environment variable's value; null when unset.
+const char* environmentValue(const char* name);
 // True when the stream is a terminal (progress lines go only there).
 bool streamIsTerminal(FILE* stream);

@@ -1,6 +1,7 @@
 #include "platform/files.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <sys/stat.h>
@@ -36,6 +37,21 @@ const char* workingFolder() {
     static char folder[4096];
     if (!getcwd(folder, sizeof folder)) std::snprintf(folder, sizeof folder, "the current folder");
     return folder;
+}
+
+const char* programFolder() {
+    static char folder[4096];
+    ssize_t length = readlink("/proc/self/exe", folder, sizeof folder - 1);
+    if (length <= 0) return nullptr;
+    folder[length] = '\0';
+    char* slash = std::strrchr(folder, '/');
+    if (!slash) return nullptr;
+    *(slash == folder ? slash + 1 : slash) = '\0';
+    return folder;
+}
+
+const char* environmentValue(const char* name) {
+    return std::getenv(name);
 }
 
 bool streamIsTerminal(FILE* stream) {
