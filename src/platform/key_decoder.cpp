@@ -28,11 +28,11 @@ size_t decodeKey(const uint8_t* bytes, size_t count, bool escapeTimedOut, int* k
     if (introducer == ']') {
         // OSC, a terminal's answer (a colour): up to BEL or ESC backslash. Its text must not
         // reach the show as keys.
-        for (size_t i = 2; i < count && i < kLongestAnswer; ++i) {
+        for (size_t i = 2; i < count && i < kLongestSequence; ++i) {
             if (bytes[i] == 0x07) return i + 1;
             if (bytes[i - 1] == 0x1b && bytes[i] == '\\') return i + 1;
         }
-        if (count >= kLongestAnswer) return kLongestAnswer;
+        if (count >= kLongestSequence) return kLongestSequence;
         return escapeTimedOut ? count : 0;
     }
     if (introducer == 'O') {

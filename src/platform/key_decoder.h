@@ -13,8 +13,9 @@
 
 constexpr int kKeyEscape = 27;
 constexpr int kKeyIgnored = 256;
-constexpr size_t kLongestSequence = 32; // longer sequences are dropped as one ignored key
-constexpr size_t kLongestAnswer = 96;   // the same for OSC answers
+// Longer sequences are dropped as one ignored key. Terminals' answers are
+// long (xterm's device attributes take 36 bytes): their tails must not become keys.
+constexpr size_t kLongestSequence = 96;
 
 // Returns the bytes the first key takes (0: wait for more bytes); *key gets
 // the byte value, kKeyEscape or kKeyIgnored.
