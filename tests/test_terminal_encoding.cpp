@@ -97,6 +97,84 @@ TEST_F(CellEncoder, NeverWritesPastTheCapacity) {
     EXPECT_LE(encode().size(), kEncoderFrameCapacity);
 }
 
+TEST_F(CellEncoder, SquareCellsTakeTwoColumnsAndMovesCountColumns) {
+    // 160 columns: cell (x, y) starts at column 2x + 1; a changed cell is sent once with its glyph twice.
+    struct Case {
+        int columns;
+        int x;              // the changed cell
+        std::string move;   // the move to it
+        std::string second; // the move to the next changed cell, three cells on
+    } cases[] = {
+        {160, 5, "\x1b[11;11H",
+         "\x1b[4C"}, // after cell 5 the cursor is at cell 6: two cells, four columns on
+        {170, 5, "\x1b[11;16H", "\x1b[4C"},  // centred: 5 blank columns on the left
+        {120, 20, "\x1b[11;21H", "\x1b[4C"}, // 60 cells fit: cells 10..69 shown, cell 20 at column 21
+    };
+    for (const Case& c : cases) {
+        resetCellEncoder(&state, ColourDepth::k16, c.columns, 50, consolePalette);
+        state.cellWidth = 2;
+        encode();
+        cells[10 * 80 + c.x] = makeCell('a', 0x0C);
+        cells[10 * 80 + c.x + 3] = makeCell('b', 0x0C);
+        EXPECT_EQ(encode(), kBegin + c.move + "\x1b[91;40maa" + c.second + "bb" + kEnd) << c.columns;
+        cells[10 * 80 + c.x] = cells[10 * 80 + c.x + 3] = makeCell(' ', 0x07);
+    }
+}
+
+TEST_F(CellEncoder, HalfBlocksCarryTheUpperAndLowerPixel) {
+    resetCellEncoder(&state, ColourDepth::k16, 160, 50, consolePalette);
+    std::vector<uint32_t> pixels(160 * 100, 0);
+    encodeHalfBlockFrame(&state, pixels.data(), ColourDepth::k24, out.data(), out.size());
+    pixels[6 * 160 + 7] = 0x123456; // cell (7, 3): upper pixel
+    pixels[7 * 160 + 7] = 0xFFFFFE; // and lower
+    size_t n = encodeHalfBlockFrame(&state, pixels.data(), ColourDepth::k24, out.data(), out.size());
+    EXPECT_EQ(std::string(out.data(), n),
+              kBegin + "\x1b[4;8H\x1b[38;2;18;52;86;48;2;255;255;254m\xe2\x96\x80" + kEnd);
+    // In 16 colours the nearest console colours: white (15) over black (0) is bright white on black.
+    pixels[6 * 160 + 7] = 0xF0F0F0;
+    pixels[7 * 160 + 7] = 0x101010;
+    n = encodeHalfBlockFrame(&state, pixels.data(), ColourDepth::k16, out.data(), out.size());
+    EXPECT_EQ(std::string(out.data(), n), kBegin + "\x1b[4;8H\x1b[97;40m\xe2\x96\x80" + kEnd);
+    // Back to text cells: a full redraw, as the grid changed.
+    EXPECT_NE(encode().find("\x1b[2J"), std::string::npos);
+}
+
+TEST(CellWidth, ChoiceAndTheCellSizeAnswer) {
+    struct Case {
+        CellWidthChoice choice;
+        int columns, cellWidth, cellHeight, expected;
+    } cases[] = {
+        {CellWidthChoice::kAuto, 160, 0, 0, 2},   // size unknown: the usual 1:2
+        {CellWidthChoice::kAuto, 159, 0, 0, 1},   // no room for 160 columns
+        {CellWidthChoice::kAuto, 200, 10, 10, 1}, // square cells
+        {CellWidthChoice::kAuto, 200, 10, 9, 1},  // wider than tall
+        {CellWidthChoice::kAuto, 200, 7, 15, 2},  {CellWidthChoice::kOne, 300, 7, 15, 1},
+        {CellWidthChoice::kTwo, 80, 10, 10, 2},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(chooseCellWidth(c.choice, c.columns, c.cellWidth, c.cellHeight), c.expected)
+            << c.columns << " " << c.cellWidth << "x" << c.cellHeight;
+    struct Answer {
+        std::string bytes;
+        bool ok;
+        int width, height;
+    } answers[] = {
+        {"\x1b[6;20;10t", true, 10, 20}, {"\x1b[6;7;15t", true, 15, 7},    {"\x1b[6;20t", false, 0, 0},
+        {"\x1b[6;;10t", false, 0, 0},    {"\x1b[4;20;10t", false, 0, 0},   {"\x1b[6;20;10x", false, 0, 0},
+        {"\x1b[6;2a;10t", false, 0, 0},  {"\x1b[6;20;10;5t", false, 0, 0},
+    };
+    for (const Answer& a : answers) {
+        int width = 0, height = 0;
+        EXPECT_EQ(parseCellSizeAnswer(reinterpret_cast<const uint8_t*>(a.bytes.data()), a.bytes.size(),
+                                      &width, &height),
+                  a.ok)
+            << a.bytes.substr(1);
+        if (a.ok) {
+            EXPECT_EQ(std::pair(width, height), std::pair(a.width, a.height)) << a.bytes.substr(1);
+        }
+    }
+}
+
 TEST(CodePage437, GlyphsAndColours) {
     EXPECT_STREQ(codePage437Utf8(0), " ");
     EXPECT_STREQ(codePage437Utf8('A'), "A");
@@ -134,10 +212,13 @@ TEST(KeyDecoder, LoneEscapeWaitsForItsTimeout) {
 
 TEST(KeyDecoder, SequencesAreOneIgnoredKey) {
     // Keys, and a terminal's colour answers (their digits must not become keys).
-    for (const char* sequence : {"\x1b[A", "\x1b[15~", "\x1b[1;5C", "\x1bOP",
-                                 "\x1b"
-                                 "a",
-                                 "\x1b]4;1;rgb:aaaa/0000/0000\x07", "\x1b]4;12;rgb:ff/00/00\x1b\\"}) {
+    for (const char* sequence :
+         {"\x1b[A", "\x1b[15~", "\x1b[1;5C", "\x1bOP",
+          "\x1b"
+          "a",
+          "\x1b]4;1;rgb:aaaa/0000/0000\x07", "\x1b]4;12;rgb:ff/00/00\x1b\\",
+          "\x1b[?64;1;2;6;9;15;16;17;18;21;22;28c", // xterm's device attributes, 36 bytes
+          "\x1b[6;17;8t"}) {
         Decoded d = decode(std::string(sequence) + "7", false);
         EXPECT_EQ(d.used, std::string(sequence).size()) << sequence + 1;
         EXPECT_EQ(d.key, kKeyIgnored);
@@ -146,10 +227,10 @@ TEST(KeyDecoder, SequencesAreOneIgnoredKey) {
     Decoded cut = decode("\x1b[1;", true);        // ... unless nothing more comes
     EXPECT_EQ(cut.used, 4u);
     EXPECT_EQ(cut.key, kKeyIgnored);
-    std::string endless = "\x1b[" + std::string(60, '1');
+    std::string endless = "\x1b[" + std::string(120, '1');
     EXPECT_EQ(decode(endless, false).used, kLongestSequence);
     EXPECT_EQ(decode("\x1b]4;1;rgb:aa", false).used, 0u); // an answer not all here yet
-    EXPECT_EQ(decode("\x1b]" + std::string(200, '4'), false).used, kLongestAnswer);
+    EXPECT_EQ(decode("\x1b]" + std::string(200, '4'), false).used, kLongestSequence);
 }
 
 TEST(KeyDecoder, PlainBytesAreKeys) {

@@ -4,6 +4,7 @@
 #include "app/snapshot.h"
 #include "display/cell_image.h"
 #include "display/display_mode.h"
+#include "display/window_converters.h"
 #include "platform/cell_encoder.h"
 #include "platform/clock.h"
 #include "platform/files.h"
@@ -105,11 +106,6 @@ int runExport(const std::string& commandLine, const ExportRequest& request) {
     parseCommandLine(commandLine.c_str());
     int32_t mode = clampDisplayMode(modeSetting);
     bool window = isWindowMode(mode);
-    if (!request.cast.empty() && window) {
-        std::fprintf(stderr,
-                     "cellrune: --cast records the terminal: choose a text mode (0-4 or 10), not %d\n", mode);
-        return 2;
-    }
     if (request.fps < 1 || request.fps > 240 || request.to <= request.from) {
         std::fprintf(stderr, "cellrune: the export needs 1-240 frames a second and --to after --from\n");
         return 2;
@@ -130,12 +126,20 @@ int runExport(const std::string& commandLine, const ExportRequest& request) {
     static CellEncoderState encoder;
     static std::vector<char> castBytes(kEncoderFrameCapacity);
     bool lent = request.colours == TerminalColours::kDetect || request.colours == TerminalColours::kPalette;
+    // The pixel styles are recorded as the terminal shows them without a display: half blocks, in
+    // 24-bit colour unless told 16. Text cells are one column wide unless told 2.
+    ColourDepth pixelDepth =
+        request.colours == TerminalColours::kSixteen ? ColourDepth::k16 : ColourDepth::k24;
+    int columns = window || request.cells == CellWidthChoice::kTwo ? 2 * kEncoderColumns : kEncoderColumns;
+    static uint32_t halved[kHalfBlockColumns * 2 * kHalfBlockRows];
     if (cast) {
         resetCellEncoder(
             &encoder, request.colours == TerminalColours::kTwentyFour ? ColourDepth::k24 : ColourDepth::k16,
-            80, 50, consolePalette);
+            columns, kEncoderRows, consolePalette);
+        encoder.cellWidth = window ? 1 : columns / kEncoderColumns;
         std::fprintf(
-            cast, "{\"version\": 2, \"width\": 80, \"height\": 50, \"env\": {\"TERM\": \"xterm-256color\"}");
+            cast, "{\"version\": 2, \"width\": %d, \"height\": 50, \"env\": {\"TERM\": \"xterm-256color\"}",
+            columns);
         if (lent) {
             // Players take the palette from the header; a terminal replaying the bytes, from OSC 4.
             std::fprintf(cast, ", \"theme\": {\"fg\": \"#%06x\", \"bg\": \"#%06x\", \"palette\": \"",
@@ -187,7 +191,13 @@ int runExport(const std::string& commandLine, const ExportRequest& request) {
             writeY4mFrame(video, picture.data());
         }
         if (cast) {
-            size_t n = encodeCellFrame(&encoder, cellBuffer, castBytes.data(), castBytes.size());
+            size_t n;
+            if (window) {
+                halveWindowImage(windowImage, halved);
+                n = encodeHalfBlockFrame(&encoder, halved, pixelDepth, castBytes.data(), castBytes.size());
+            } else {
+                n = encodeCellFrame(&encoder, cellBuffer, castBytes.data(), castBytes.size());
+            }
             std::fprintf(cast, "[%.6f, \"o\", ", double(k) / request.fps);
             writeJsonString(cast, castBytes.data(), n);
             std::fprintf(cast, "]\n");

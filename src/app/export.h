@@ -21,6 +21,8 @@ struct ExportRequest {
     int fps = 25;
     // A recording lends the show's palette (in its header and its bytes) unless told 16 or 24.
     TerminalColours colours = TerminalColours::kDetect;
+    // 2: each text cell two columns wide, as --cells 2 shows it (a 160-column recording).
+    CellWidthChoice cells = CellWidthChoice::kAuto;
     int32_t from = 0;
     int32_t to = 43 * 0x4000;
 };

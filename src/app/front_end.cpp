@@ -85,6 +85,18 @@ FrontEndResult parseFrontEnd(int argc, const char* const* argv, FrontEndOptions*
                 *error = std::string("--colors takes 16, 24 or palette, not '") + value + "'";
                 return FrontEndResult::kError;
             }
+        } else if (std::strncmp(token, "--cells", 7) == 0 && (token[7] == '\0' || token[7] == '=')) {
+            const char* value = token[7] == '=' ? token + 8 : (i + 1 < argc ? argv[++i] : "");
+            if (std::strcmp(value, "auto") == 0) {
+                options->cells = CellWidthChoice::kAuto;
+            } else if (std::strcmp(value, "1") == 0) {
+                options->cells = CellWidthChoice::kOne;
+            } else if (std::strcmp(value, "2") == 0) {
+                options->cells = CellWidthChoice::kTwo;
+            } else {
+                *error = std::string("--cells takes auto, 1 or 2, not '") + value + "'";
+                return FrontEndResult::kError;
+            }
         } else {
             *error = std::string("unknown option '") + token + "' (try --help)";
             return FrontEndResult::kError;
@@ -110,7 +122,8 @@ const char* usageText() {
            "\n"
            "Keys while the show runs:\n"
            "  1-5        text styles (display modes 0-4)\n"
-           "  6-9, 0     pixel styles in a window (display modes 5-9)\n"
+           "  6-9, 0     pixel styles in a window (display modes 5-9); without a\n"
+           "             display, in the terminal as 160 x 50 half blocks\n"
            "  Esc        quit (Ctrl-C also quits)\n"
            "\n"
            "Front-end options:\n"
@@ -125,6 +138,13 @@ const char* usageText() {
            "                  else 16, until the terminal confirms it took the lent\n"
            "                  palette; palette from then on. --cast records with\n"
            "                  palette unless told 16 or 24\n"
+           "  --cells auto|1|2\n"
+           "                  terminal columns a text cell takes. 2: square cells\n"
+           "                  with the usual font, cells twice as tall as wide, so\n"
+           "                  the picture keeps its shape (160 x 50 columns). auto\n"
+           "                  (default): 2 where the terminal is at least 160\n"
+           "                  columns wide and its cells are taller than wide\n"
+           "                  (asking it for 160 x 50), else 1; it follows resizes\n"
            "  --silent        no sound (the music still sets the pace)\n"
            "  --max-fps N     send at most N frames a second (default: as many as the\n"
            "                  machine draws); each still shows the music's position\n"
@@ -137,7 +157,8 @@ const char* usageText() {
            "  --export FILE.y4m [--audio FILE.wav] | --cast FILE.cast\n"
            "      [--fps N] [--from P] [--to P]\n"
            "                  render the show offline to a video (- for stdout) with\n"
-           "                  its sound, or to a terminal recording (text modes)\n"
+           "                  its sound, or to a terminal recording (pixel styles\n"
+           "                  as half blocks; --cells 2 for square text cells)\n"
            "  --help          print this text and exit\n"
            "  --version       print the version and exit\n"
            "\n"

@@ -14,6 +14,7 @@ struct FrontEndOptions {
     bool help = false;
     bool version = false;
     TerminalColours colours = TerminalColours::kDetect; // --colors 16|24|palette
+    CellWidthChoice cells = CellWidthChoice::kAuto;     // --cells auto|1|2
     bool silent = false;                                // --silent: no sound, the music still keeps time
     std::string snapshot;                               // --snapshot P[,P...]
     std::string out;                                    // --out DIR

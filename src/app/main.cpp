@@ -37,6 +37,7 @@ int main(int argc, char** argv) {
         request.cast = options.exportCast;
         request.fps = options.fps;
         request.colours = options.colours;
+        request.cells = options.cells;
         std::vector<int32_t> bound;
         for (auto [text, target] :
              {std::pair{options.from, &request.from}, std::pair{options.to, &request.to}}) {
@@ -68,6 +69,7 @@ int main(int argc, char** argv) {
     }
     installQuitSignals();
     terminalSetColours(options.colours);
+    terminalSetCellWidth(options.cells);
     forceSilentMusic(options.silent);
     frameCap = options.maxFps;
     int status = WinMain(nullptr, nullptr, commandLine.c_str(), 0);

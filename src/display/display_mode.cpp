@@ -15,15 +15,18 @@ constexpr int32_t kGroupNone = 0;
 constexpr int32_t kGroupConsole = 1;
 constexpr int32_t kGroupWindow = 2;
 
+// A pixel style shown in the terminal: no window could be made (no display).
+bool pixelsInTerminal = false;
+
 void install(int32_t mode) {
     const DisplayModeEntry& entry = displayModes[mode];
     currentConverter = entry.converter;
-    currentPresenter = entry.presenter;
+    currentPresenter = pixelsInTerminal && isWindowMode(mode) ? presentPixelsInTerminal : entry.presenter;
     displayState = entry.state;
-    if (entry.presenter == presentConsole)
-        terminalSetTitle(entry.caption);
-    else
+    if (currentPresenter == presentWindow)
         windowSetTitle(entry.caption);
+    else
+        terminalSetTitle(entry.caption);
 }
 
 } // namespace
@@ -73,6 +76,10 @@ void installHeadlessMode(int32_t mode, Presenter presenter) {
 void setDisplayMode(int32_t mode) {
     mode = clampDisplayMode(mode);
     int32_t group = displayState >> 4;
+    if (pixelsInTerminal) { // the terminal is open and stays so; a window is tried for each pixel style
+        pixelsInTerminal = false;
+        group = kGroupConsole;
+    }
     if (!isWindowMode(mode)) {
         if (group == kGroupWindow) {
             // Destroying a full-screen window restores the desktop mode first.
@@ -88,9 +95,12 @@ void setDisplayMode(int32_t mode) {
         install(mode);
         return;
     }
-    // Make the window before giving up the console, so a failure loses nothing.
+    // Make the window before giving up the console, so a failure loses nothing. Without one the
+    // pixels go to the terminal (opened now if the show starts in a pixel style).
     if (openWindow(instanceHandle) != 0) {
-        if (group == kGroupNone) setDisplayMode(0);
+        if (group == kGroupNone && openConsole() != 0) return; // neither: nothing installed
+        pixelsInTerminal = true;
+        install(mode);
         return;
     }
     if (group == kGroupConsole) freeConsole();

@@ -3,10 +3,9 @@
 // setDisplayMode is the one place that opens and closes output surfaces and
 // installs the converter and presenter renderFrame calls. Console modes 0..4
 // and 10 (any mode of 10 or more) show cells in the terminal; window modes
-// 5..9 show pixels in the window. Two faults of the original behaviour are
-// mended: a window mode whose window cannot be made leaves the console and its
-// mode in place (at start it falls back to mode 0 in the terminal), and a
-// negative mode selects mode 0. displayState stays 0 when nothing could be
+// 5..9 show pixels in the window; where the window cannot be made (no
+// display) they show them in the terminal instead, as half blocks, the
+// terminal kept open. A negative mode selects mode 0. displayState stays 0 when nothing could be
 // opened at all. handleConsoleInput consumes one key: 0 ends the program.
 // windowProc handles one window message.
 #pragma once

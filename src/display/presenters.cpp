@@ -49,3 +49,9 @@ int presentWindow() {
     windowPresent(windowImage);
     return 0;
 }
+
+int presentPixelsInTerminal() {
+    static uint32_t halved[(kWindowWidth / 2) * (kWindowHeight / 2)];
+    halveWindowImage(windowImage, halved);
+    return terminalPresentPixels(halved);
+}

@@ -4,7 +4,8 @@
 // returns 0, or -1 (the invalid handle) when there is no terminal. presentConsole shows cellBuffer;
 // consoleInputPending says whether a key is waiting. openWindow starts the window system once (the class) and
 // creates the window: 0, -1 without a window system, -2 when the window cannot be made. presentWindow shows
-// windowImage.
+// windowImage. presentPixelsInTerminal shows windowImage in the terminal instead, at half size in
+// half-block cells, for the pixel styles where no window can be made.
 #pragma once
 
 #include "settings/settings.h"
@@ -23,3 +24,4 @@ int consoleInputPending();
 int openWindow(InstanceHandle instance);
 void closeWindow();
 int presentWindow();
+int presentPixelsInTerminal();

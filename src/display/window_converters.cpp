@@ -158,3 +158,17 @@ void convertPalettePairs(uint32_t* framePixels, uint32_t) {
         }
     }
 }
+
+void halveWindowImage(const uint32_t* image, uint32_t* out) {
+    for (int y = 0; y < kWindowHeight / 2; ++y) {
+        const uint32_t* upper = image + (kWindowHeight - 1 - 2 * y) * kWindowWidth; // bottom row first
+        const uint32_t* lower = upper - kWindowWidth;
+        for (int x = 0; x < kWindowWidth / 2; ++x) {
+            uint32_t a = upper[2 * x], b = upper[2 * x + 1], c = lower[2 * x], d = lower[2 * x + 1];
+            // Four 8-bit channels summed stay below 1024: red and blue cannot reach each other.
+            uint32_t redBlue = (a & 0xFF00FF) + (b & 0xFF00FF) + (c & 0xFF00FF) + (d & 0xFF00FF);
+            uint32_t green = (a & 0xFF00) + (b & 0xFF00) + (c & 0xFF00) + (d & 0xFF00);
+            out[y * (kWindowWidth / 2) + x] = ((redBlue >> 2) & 0xFF00FF) | ((green >> 2) & 0xFF00);
+        }
+    }
+}

@@ -29,6 +29,10 @@ int nearestPairMix(int r, int g, int b);
 int nearestPairMixPlain(int r, int g, int b);
 int pairMixGridCandidates();
 
+// The WindowImage at half size for the terminal: 160 x 100, the top row
+// first, each pixel the mean of its 2 x 2 (each channel rounded down).
+void halveWindowImage(const uint32_t* image, uint32_t* out);
+
 // The WindowImage row shown at screen row s (0 = top).
 inline uint32_t* windowRow(int s) {
     return windowImage + (kWindowHeight - 1 - s) * kWindowWidth;

@@ -1,5 +1,6 @@
 #include "platform/cell_encoder.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace {
@@ -92,27 +93,154 @@ void writeColour24(Writer& w, int selector, uint32_t colour) {
     w.number(colour & 0xFF);
 }
 
-// Sends only the colours that differ from the current ones (-1: unknown).
-void writeAttribute(Writer& w, const CellEncoderState& state, uint32_t attribute, int* currentFg,
-                    int* currentBg) {
-    int fg = static_cast<int>(attribute & 15), bg = static_cast<int>((attribute >> 4) & 15);
+// A colour as sent: a console colour index (0..15, shown as ANSI or as the palette's RGB), or an
+// exact RGB value (24-bit only). kUnknown: nothing sent yet this frame.
+constexpr int64_t kUnknown = -1;
+constexpr int64_t kRgb = int64_t{1} << 32;
+
+void writeColour(Writer& w, const CellEncoderState& state, bool foreground, int64_t colour) {
+    if (colour & kRgb) {
+        writeColour24(w, foreground ? 38 : 48, uint32_t(colour));
+    } else if (state.depth == ColourDepth::k24) {
+        writeColour24(w, foreground ? 38 : 48, state.palette[colour]);
+    } else {
+        int a = ansiColourOf(int(colour));
+        w.number(static_cast<unsigned>(a < 8 ? (foreground ? 30 : 40) + a : (foreground ? 90 : 100) + a - 8));
+    }
+}
+
+// Sends only the colours that differ from the current ones.
+void writeColours(Writer& w, const CellEncoderState& state, int64_t fg, int64_t bg, int64_t* currentFg,
+                  int64_t* currentBg) {
     bool sendFg = fg != *currentFg, sendBg = bg != *currentBg;
     if (!sendFg && !sendBg) return;
     w.text("\x1b[");
-    if (state.depth == ColourDepth::k24) {
-        if (sendFg) writeColour24(w, 38, state.palette[fg]);
-        if (sendFg && sendBg) w.text(";");
-        if (sendBg) writeColour24(w, 48, state.palette[bg]);
-    } else {
-        int f = ansiColourOf(fg), b = ansiColourOf(bg);
-        if (sendFg) w.number(static_cast<unsigned>(f < 8 ? 30 + f : 90 + f - 8));
-        if (sendFg && sendBg) w.text(";");
-        if (sendBg) w.number(static_cast<unsigned>(b < 8 ? 40 + b : 100 + b - 8));
-    }
+    if (sendFg) writeColour(w, state, true, fg);
+    if (sendFg && sendBg) w.text(";");
+    if (sendBg) writeColour(w, state, false, bg);
     w.text("m");
     *currentFg = fg;
     *currentBg = bg;
 }
+
+// The grid walk both encoders share. Source gives the grid's size in cells, the terminal columns
+// a cell takes, each cell's value (compared with what is shown) and writes a cell's colours and
+// glyphs.
+template <typename Source>
+size_t encodeGrid(CellEncoderState* state, const Source& source, char* out, size_t capacity) {
+    Writer w{out, capacity};
+    w.text(kSyncBegin);
+    if (state->grid != source.grid) {
+        state->grid = source.grid;
+        state->fullRedraw = true;
+    }
+    const int width = source.cellWidth;
+    int columns = state->terminalColumns > 0 ? state->terminalColumns : 1;
+    int rows = state->terminalRows > 0 ? state->terminalRows : 1;
+    int visibleWidth = columns / width < source.columns ? columns / width : source.columns;
+    int visibleHeight = rows < source.rows ? rows : source.rows;
+    if (visibleWidth < 1) visibleWidth = 0;
+    int sourceX = (source.columns - visibleWidth) / 2, sourceY = (source.rows - visibleHeight) / 2;
+    int screenX = (columns - visibleWidth * width) / 2 + 1,
+        screenY = (rows - visibleHeight) / 2 + 1; // 1-based
+    bool full = state->fullRedraw;
+    if (full) w.text(kClear);
+
+    int cursorX = -1, cursorY = -1; // unknown; in cells of the grid
+    int64_t currentFg = kUnknown, currentBg = kUnknown;
+    for (int y = 0; y < visibleHeight; ++y) {
+        uint64_t* shownRow = state->shown + (sourceY + y) * source.columns + sourceX;
+        for (int x = 0; x < visibleWidth; ++x) {
+            uint64_t cell = source.cell(sourceX + x, sourceY + y);
+            if (!full && cell == shownRow[x]) continue;
+            if (cursorY == y && cursorX >= 0 && cursorX < x) {
+                w.text("\x1b["); // forward on the same row: shorter than a full move
+                if ((x - cursorX) * width > 1) w.number(static_cast<unsigned>((x - cursorX) * width));
+                w.text("C");
+            } else if (cursorX != x || cursorY != y) {
+                w.text("\x1b[");
+                w.number(static_cast<unsigned>(screenY + y));
+                w.text(";");
+                w.number(static_cast<unsigned>(screenX + x * width));
+                w.text("H");
+            }
+            source.write(w, *state, cell, &currentFg, &currentBg);
+            shownRow[x] = cell;
+            cursorX = x + 1;
+            cursorY = y;
+            // Autowrap is off: at the last column the cursor stays put.
+            if (screenX + (x + 1) * width > columns) cursorX = -1;
+        }
+    }
+    w.text(kSyncEnd);
+    state->fullRedraw = false;
+    if (w.overflow) {
+        // Cut frame: end synchronized output if it fits, and redraw fully next time.
+        size_t end = sizeof kSyncEnd - 1;
+        if (capacity >= end) {
+            size_t at = w.length <= capacity - end ? w.length : capacity - end;
+            std::memcpy(out + at, kSyncEnd, end);
+            w.length = at + end;
+        }
+        state->fullRedraw = true;
+    }
+    return w.length;
+}
+
+struct TextCells {
+    static constexpr EncoderGrid grid = EncoderGrid::kText;
+    static constexpr int columns = kEncoderColumns, rows = kEncoderRows;
+    const uint32_t* cells;
+    int cellWidth;
+    uint64_t cell(int x, int y) const {
+        return cells[y * kEncoderColumns + x] &
+               0x00FF00FFu; // the character's high byte and the attribute's are ignored
+    }
+    void write(Writer& w, const CellEncoderState& state, uint64_t cell, int64_t* fg, int64_t* bg) const {
+        uint32_t attribute = uint32_t(cell >> 16);
+        writeColours(w, state, attribute & 15, (attribute >> 4) & 15, fg, bg);
+        const char* glyph = codePage437Utf8(static_cast<uint8_t>(cell));
+        for (int i = 0; i < cellWidth; ++i) w.text(glyph);
+    }
+};
+
+// The console colour nearest to a pixel (squared distance, the first of equals).
+int nearestConsoleColour(const uint32_t palette[16], uint32_t rgb) {
+    int best = 0;
+    int32_t bestDistance = INT32_MAX;
+    for (int i = 0; i < 16; ++i) {
+        int32_t dr = int32_t((rgb >> 16) & 0xFF) - int32_t((palette[i] >> 16) & 0xFF);
+        int32_t dg = int32_t((rgb >> 8) & 0xFF) - int32_t((palette[i] >> 8) & 0xFF);
+        int32_t db = int32_t(rgb & 0xFF) - int32_t(palette[i] & 0xFF);
+        int32_t d = dr * dr + dg * dg + db * db;
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = i;
+        }
+    }
+    return best;
+}
+
+struct HalfBlocks {
+    static constexpr EncoderGrid grid = EncoderGrid::kHalfBlocks;
+    static constexpr int columns = kHalfBlockColumns, rows = kHalfBlockRows;
+    static constexpr int cellWidth = 1;
+    const uint32_t* pixels;
+    ColourDepth depth;
+    uint64_t cell(int x, int y) const {
+        const uint32_t* upper = pixels + 2 * y * kHalfBlockColumns + x;
+        return uint64_t{upper[0] & 0xFFFFFFu} << 32 | (upper[kHalfBlockColumns] & 0xFFFFFFu);
+    }
+    void write(Writer& w, const CellEncoderState& state, uint64_t cell, int64_t* fg, int64_t* bg) const {
+        uint32_t upper = uint32_t(cell >> 32), lower = uint32_t(cell);
+        if (depth == ColourDepth::k24)
+            writeColours(w, state, kRgb | upper, kRgb | lower, fg, bg);
+        else
+            writeColours(w, state, nearestConsoleColour(state.palette, upper),
+                         nearestConsoleColour(state.palette, lower), fg, bg);
+        w.text("\xe2\x96\x80"); // U+2580 upper half block
+    }
+};
 
 } // namespace
 
@@ -130,62 +258,48 @@ void resetCellEncoder(CellEncoderState* state, ColourDepth depth, int columns, i
     std::memset(state->shown, 0, sizeof state->shown);
     state->fullRedraw = true;
     state->depth = depth;
+    state->grid = EncoderGrid::kText;
+    state->cellWidth = 1;
     state->terminalColumns = columns;
     state->terminalRows = rows;
     std::memcpy(state->palette, palette, sizeof state->palette);
 }
 
 size_t encodeCellFrame(CellEncoderState* state, const uint32_t* cells, char* out, size_t capacity) {
-    Writer w{out, capacity};
-    w.text(kSyncBegin);
-    int columns = state->terminalColumns > 0 ? state->terminalColumns : 1;
-    int rows = state->terminalRows > 0 ? state->terminalRows : 1;
-    int visibleWidth = columns < kEncoderColumns ? columns : kEncoderColumns;
-    int visibleHeight = rows < kEncoderRows ? rows : kEncoderRows;
-    int sourceX = (kEncoderColumns - visibleWidth) / 2, sourceY = (kEncoderRows - visibleHeight) / 2;
-    int screenX = (columns - visibleWidth) / 2 + 1, screenY = (rows - visibleHeight) / 2 + 1; // 1-based
-    bool full = state->fullRedraw;
-    if (full) w.text(kClear);
+    int width = state->cellWidth == 2 ? 2 : 1;
+    return encodeGrid(state, TextCells{cells, width}, out, capacity);
+}
 
-    int cursorX = -1, cursorY = -1; // unknown
-    int currentFg = -1, currentBg = -1;
-    for (int y = 0; y < visibleHeight; ++y) {
-        const uint32_t* row = cells + (sourceY + y) * kEncoderColumns + sourceX;
-        uint32_t* shownRow = state->shown + (sourceY + y) * kEncoderColumns + sourceX;
-        for (int x = 0; x < visibleWidth; ++x) {
-            uint32_t cell = row[x] & 0x00FF00FFu; // the character's high byte and the attribute's are ignored
-            if (!full && cell == shownRow[x]) continue;
-            if (cursorY == y && cursorX >= 0 && cursorX < x) {
-                w.text("\x1b["); // forward on the same row: shorter than a full move
-                if (x - cursorX > 1) w.number(static_cast<unsigned>(x - cursorX));
-                w.text("C");
-            } else if (cursorX != x || cursorY != y) {
-                w.text("\x1b[");
-                w.number(static_cast<unsigned>(screenY + y));
-                w.text(";");
-                w.number(static_cast<unsigned>(screenX + x));
-                w.text("H");
-            }
-            writeAttribute(w, *state, cell >> 16, &currentFg, &currentBg);
-            w.text(codePage437Utf8(static_cast<uint8_t>(cell)));
-            shownRow[x] = cell;
-            cursorX = x + 1;
-            cursorY = y;
-            // Autowrap is off: at the last column the cursor stays put.
-            if (screenX + x >= columns) cursorX = -1;
+size_t encodeHalfBlockFrame(CellEncoderState* state, const uint32_t* pixels, ColourDepth depth, char* out,
+                            size_t capacity) {
+    return encodeGrid(state, HalfBlocks{pixels, depth}, out, capacity);
+}
+
+int chooseCellWidth(CellWidthChoice choice, int terminalColumns, int cellPixelWidth, int cellPixelHeight) {
+    if (choice != CellWidthChoice::kAuto) return choice == CellWidthChoice::kTwo ? 2 : 1;
+    bool tall = cellPixelWidth <= 0 || cellPixelHeight <= 0 || cellPixelHeight > cellPixelWidth;
+    return terminalColumns >= 2 * kEncoderColumns && tall ? 2 : 1;
+}
+
+bool parseCellSizeAnswer(const uint8_t* bytes, size_t count, int* width, int* height) {
+    if (count < 7 || bytes[0] != 0x1B || bytes[1] != '[' || bytes[2] != '6' || bytes[3] != ';' ||
+        bytes[count - 1] != 't')
+        return false;
+    int values[2] = {0, 0}, field = 0;
+    bool digits = false;
+    for (size_t i = 4; i + 1 < count; ++i) {
+        if (bytes[i] == ';' && field == 0 && digits) {
+            ++field;
+            digits = false;
+        } else if (bytes[i] >= '0' && bytes[i] <= '9' && values[field] < 100000) {
+            values[field] = values[field] * 10 + (bytes[i] - '0');
+            digits = true;
+        } else {
+            return false;
         }
     }
-    w.text(kSyncEnd);
-    state->fullRedraw = false;
-    if (w.overflow) {
-        // Cut frame: end synchronized output if it fits, and redraw fully next time.
-        size_t end = sizeof kSyncEnd - 1;
-        if (capacity >= end) {
-            size_t at = w.length <= capacity - end ? w.length : capacity - end;
-            std::memcpy(out + at, kSyncEnd, end);
-            w.length = at + end;
-        }
-        state->fullRedraw = true;
-    }
-    return w.length;
+    if (field != 1 || !digits) return false;
+    *height = values[0];
+    *width = values[1];
+    return true;
 }

@@ -3,13 +3,15 @@
 // terminalOpen takes the terminal (stdout when it is one, else /dev/tty),
 // switches to the alternate screen, hides the cursor, turns autowrap off, puts
 // input in raw mode (no echo, no line buffering; Ctrl-C still signals) and asks
-// for 80 x 50. terminalClose restores all of it, and so do process exit, a
+// for 80 x 50 (160 x 50 with square cells). terminalClose restores all of it, and so do process exit, a
 // crash signal (best effort) and Ctrl-Z, which suspends with the terminal
 // restored and re-enters with a full redraw on continue. terminalPresent
 // sends one 80 x 50 cell frame, only the changed cells, with one write.
 // Input is read without blocking, one key at a time (see key_decoder).
 // Main thread only; the signal handlers only set flags, except the crash one.
 #pragma once
+
+#include "platform/cell_encoder.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -23,6 +25,8 @@ const char* terminalFailureReason();
 
 void terminalSetTitle(const char* caption);
 int terminalPresent(const uint32_t* cells); // bytes written, -1 when closed or failed
+// A 160 x 100 picture (top row first) as 160 x 50 half-block cells; as terminalPresent.
+int terminalPresentPixels(const uint32_t* pixels);
 
 int terminalKeyPending(); // 1 when a whole key is waiting
 int terminalReadKey();    // the key (a byte, kKeyEscape or kKeyIgnored), -1 when none
@@ -46,3 +50,9 @@ bool terminalHungUp();
 // A lent palette is given back on every way out (close, Ctrl-Z, crash).
 enum class TerminalColours : uint8_t { kDetect, kSixteen, kTwentyFour, kPalette };
 void terminalSetColours(TerminalColours colours);
+
+// How many terminal columns a text cell takes (see chooseCellWidth); auto
+// follows resizes and the cell size the terminal reports (its pixel size, or
+// the answer to the cell-size question asked at the start), and asks the
+// terminal for 160 x 50 where cells are taller than wide.
+void terminalSetCellWidth(CellWidthChoice choice);

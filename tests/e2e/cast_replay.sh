@@ -5,6 +5,8 @@
 # palette: that number, with the terminal's palette holding the show's colour
 # while the recording runs and its own again after the recording ends).
 # The replay through the real asciinema client is checked for its characters.
+# So are square cells (each cell twice) and the pixel styles in half blocks
+# (each the upper and lower pixel of the window picture halved).
 set -uo pipefail
 . "$(dirname "$0")/common.sh"
 need tmux asciinema python3
@@ -31,6 +33,34 @@ for mode in 0 3; do
     t kill-session -t "r$run"
     python3 "$here/compare_screen.py" "$work/m$mode/$position.cells" "$work/screen" "$colours" "$work/answers" ||
       fail "$what: the terminal shows something else than the snapshot"
+  done
+done
+
+# Square cells (each cell two columns) and the pixel styles as half blocks, in a 160 x 50 terminal.
+replay_wide() { # cast reference colours width what
+  rm -f "$work/answers"
+  run=$((run + 1))
+  t new-session -d -s "r$run" -x 160 -y 50 "python3 $here/replay_cast.py $1 $work/answers; sleep 600"
+  wait_for 10 file_exists "$work/answers" || fail "$5: the replay did not finish"
+  t capture-pane -t "r$run" -e -N -p >"$work/screen"
+  t kill-session -t "r$run"
+  python3 "$here/compare_screen.py" "$2" "$work/screen" "$3" /dev/null "$4" ||
+    fail "$5: the terminal shows something else than the snapshot"
+}
+for colours in 24 16; do
+  cast="$work/m0-cells2-$colours.cast"
+  (cd "$show_dir" && "$bin" --cast "$cast" --cells 2 --colors $colours --from $position --to $((position + 1)) \
+    mode 0 2>>"$work/stderr") || fail "the recording with --cells 2 failed"
+  replay_wide "$cast" "$work/m0/$position.cells" $colours 2 "mode 0, --cells 2, --colors $colours"
+done
+for mode in 5 9; do
+  (cd "$show_dir" && "$bin" --snapshot $position --out "$work/m$mode" mode $mode 2>>"$work/stderr") ||
+    fail "the snapshot failed"
+  for colours in 24 16; do
+    cast="$work/m$mode-$colours.cast"
+    (cd "$show_dir" && "$bin" --cast "$cast" --colors $colours --from $position --to $((position + 1)) \
+      mode $mode 2>>"$work/stderr") || fail "the half-block recording failed"
+    replay_wide "$cast" "$work/m$mode/$position.win" $colours 1 "mode $mode in half blocks, --colors $colours"
   done
 done
 

@@ -10,6 +10,7 @@ import struct
 import sys
 
 cells_path, screen_path, choice, answers_path = sys.argv[1:5]
+width = int(sys.argv[5]) if len(sys.argv) > 5 else 1
 PALETTE = [0x000000, 0x0000A0, 0x00A000, 0x00A0A0, 0xA00000, 0xA000A0, 0xA0A000, 0xC0C0C0,
            0x808080, 0x0000FF, 0x00FF00, 0x00FFFF, 0xFF0000, 0xFF00FF, 0xFFFF00, 0xFFFFFF]
 LOW = [0x0020, 0x263A, 0x263B, 0x2665, 0x2666, 0x2663, 0x2660, 0x2022, 0x25D8, 0x25CB, 0x25D9,
@@ -70,13 +71,47 @@ def expected_colour(console):
     return ("rgb", PALETTE[console]) if choice == "24" else ("ansi", ansi(console))
 
 
-cells = open(cells_path, "rb").read()
+def nearest(rgb):
+    def distance(c):
+        return sum((((rgb >> s) & 255) - ((c >> s) & 255)) ** 2 for s in (16, 8, 0))
+    return min(range(16), key=lambda i: (distance(PALETTE[i]), i))
+
+
+def halved(win):
+    """The window picture (bottom row first) at half size, top row first, each channel's mean rounded down."""
+    pixel = lambda x, y: struct.unpack_from("<I", win, 4 * ((199 - y) * 320 + x))[0]
+    out = []
+    for y in range(100):
+        row = []
+        for x in range(160):
+            quad = [pixel(2 * x + dx, 2 * y + dy) for dy in (0, 1) for dx in (0, 1)]
+            row.append(sum(((sum((p >> s) & 255 for p in quad) >> 2) << s) for s in (16, 8, 0)))
+        out.append(row)
+    return out
+
+
+def pixel_colour(rgb):
+    return ("ansi", ansi(nearest(rgb))) if choice == "16" else ("rgb", rgb)
+
+
+data = open(cells_path, "rb").read()
 rows = parse_screen(open(screen_path, encoding="utf-8").read())
+expected = []  # rows of (character, fg, bg) as the terminal should show them
+if cells_path.endswith(".win"):
+    picture = halved(data)
+    for y in range(50):
+        expected.append([("\u2580", pixel_colour(picture[2 * y][x]), pixel_colour(picture[2 * y + 1][x]))
+                         for x in range(160)])
+else:
+    for y in range(50):
+        row = []
+        for x in range(80):
+            cell = struct.unpack_from("<I", data, 4 * (y * 80 + x))[0]
+            row += [(glyph(cell & 0xFF), expected_colour(cell >> 16 & 15), expected_colour(cell >> 20 & 15))] * width
+        expected.append(row)
 bad = []
-for y in range(50):
-    for x in range(80):
-        cell = struct.unpack_from("<I", cells, 4 * (y * 80 + x))[0]
-        want = (glyph(cell & 0xFF), expected_colour(cell >> 16 & 15), expected_colour(cell >> 20 & 15))
+for y, row in enumerate(expected):
+    for x, want in enumerate(row):
         got = rows[y][x] if y < len(rows) and x < len(rows[y]) else None
         if got != want:
             bad.append((x, y, want, got))

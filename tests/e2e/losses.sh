@@ -51,7 +51,7 @@ for delay in $delays; do
       lost=$((lost + 1))
     else
       # The display was gone before the window: the show stays in the terminal.
-      grep -q 'no display\|cannot create the window\|no window system' "$work/stderr" ||
+      grep -q 'no display\|cannot create the window\|no window can be opened' "$work/stderr" ||
         fail "$what: still running after 2 s, and not in the terminal"
       t send-keys Escape
       gone 2 "$pid" || fail "$what: Escape did not end the show in the terminal"

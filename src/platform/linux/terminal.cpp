@@ -21,8 +21,9 @@
 
 namespace {
 
-// Alternate screen, hidden cursor, no autowrap, title saved, 80 x 50 asked for.
-const char kEnter[] = "\x1b[22;0t\x1b[?1049h\x1b[?25l\x1b[?7l\x1b[8;50;80t";
+// Alternate screen, hidden cursor, no autowrap, title saved (the size is asked for after it).
+const char kEnter[] = "\x1b[22;0t\x1b[?1049h\x1b[?25l\x1b[?7l";
+const char kAskCellSize[] = "\x1b[16t";
 const char kLeave[] = "\x1b[0m\x1b[?7h\x1b[?25h\x1b[?1049l\x1b[23;0t";
 constexpr size_t kInputCapacity = 128;
 
@@ -45,6 +46,9 @@ struct Terminal {
     std::chrono::steady_clock::time_point lastInput;
     bool exitHandlerInstalled = false;
     char title[256] = "";
+    CellWidthChoice cellChoice = CellWidthChoice::kAuto;
+    int cellPixelWidth = 0, cellPixelHeight = 0; // 0: not known
+    bool cellSizeAsked = false;
 };
 
 Terminal term;
@@ -153,6 +157,10 @@ void querySize(int* columns, int* rows) {
     if (ioctl(term.outFd, TIOCGWINSZ, &size) == 0 && size.ws_col > 0 && size.ws_row > 0) {
         *columns = size.ws_col;
         *rows = size.ws_row;
+        if (size.ws_xpixel > 0 && size.ws_ypixel > 0) { // not every terminal fills these in
+            term.cellPixelWidth = size.ws_xpixel / size.ws_col;
+            term.cellPixelHeight = size.ws_ypixel / size.ws_row;
+        }
     } else {
         *columns = kEncoderColumns;
         *rows = kEncoderRows;
@@ -237,6 +245,25 @@ void awaitAnswers() {
     }
 }
 
+// The cell width for the terminal's size and cells; a change redraws.
+void applyCellWidth() {
+    int width =
+        chooseCellWidth(term.cellChoice, encoder.terminalColumns, term.cellPixelWidth, term.cellPixelHeight);
+    if (width != encoder.cellWidth) {
+        encoder.cellWidth = width;
+        encoder.fullRedraw = true;
+    }
+}
+
+// Asks for the size that shows the picture whole: 160 x 50 where cells are square-able, else 80 x 50.
+void askForSize() {
+    int width =
+        chooseCellWidth(term.cellChoice, 2 * kEncoderColumns, term.cellPixelWidth, term.cellPixelHeight);
+    char sequence[32];
+    int n = std::snprintf(sequence, sizeof sequence, "\x1b[8;%d;%dt", kEncoderRows, width * kEncoderColumns);
+    writeAll(term.outFd, sequence, size_t(n));
+}
+
 void enter() {
     applyRawMode();
     writeAll(term.outFd, kEnter, sizeof kEnter - 1);
@@ -245,6 +272,13 @@ void enter() {
     int columns, rows;
     querySize(&columns, &rows);
     resetCellEncoder(&encoder, term.depth, columns, rows, term.palette);
+    if (term.cellPixelWidth == 0 && !term.cellSizeAsked && term.cellChoice == CellWidthChoice::kAuto) {
+        // Until an answer comes (many terminals give none) cells count as the usual 1:2.
+        writeAll(term.outFd, kAskCellSize, sizeof kAskCellSize - 1);
+        term.cellSizeAsked = true;
+    }
+    askForSize();
+    applyCellWidth();
     if (term.title[0]) terminalSetTitle(term.title);
 }
 
@@ -263,6 +297,15 @@ void closeAtExit() {
 }
 
 void takeAnswer(const uint8_t* bytes, size_t count) {
+    int width, height;
+    if (parseCellSizeAnswer(bytes, count, &width, &height)) {
+        if (width > 0 && height > 0) {
+            term.cellPixelWidth = width;
+            term.cellPixelHeight = height;
+            applyCellWidth();
+        }
+        return;
+    }
     if (!lendsPalette() || !takeTerminalAnswer(&term.lent, bytes, count)) return;
     ColourDepth depth = detectDepth();
     if (depth != term.depth) {
@@ -304,6 +347,7 @@ void serviceSignals() {
         encoder.terminalColumns = columns;
         encoder.terminalRows = rows;
         encoder.fullRedraw = true;
+        applyCellWidth();
     }
 }
 
@@ -382,6 +426,21 @@ int terminalPresent(const uint32_t* cells) {
     size_t length = encodeCellFrame(&encoder, cells, frameBytes, sizeof frameBytes);
     writeAll(term.outFd, frameBytes, length);
     return static_cast<int>(length);
+}
+
+int terminalPresentPixels(const uint32_t* pixels) {
+    serviceSignals();
+    if (!term.open) return -1;
+    // Pixels in exact colours unless the terminal's own 16 were asked for.
+    ColourDepth depth = term.colours == TerminalColours::kSixteen ? ColourDepth::k16 : ColourDepth::k24;
+    size_t length = encodeHalfBlockFrame(&encoder, pixels, depth, frameBytes, sizeof frameBytes);
+    writeAll(term.outFd, frameBytes, length);
+    return static_cast<int>(length);
+}
+
+void terminalSetCellWidth(CellWidthChoice choice) {
+    term.cellChoice = choice;
+    if (term.open) applyCellWidth();
 }
 
 int terminalKeyPending() {

@@ -25,8 +25,13 @@ struct Window {
 
 Window win;
 
-void reportError(const char* what) {
-    std::fprintf(stderr, "error: %s: %s\n", what, SDL_GetError());
+// Said once a run (each pixel style tries again), through the user's messages: kept back while
+// the terminal shows the picture, so it never lands in it.
+void reportError(const char* what, const char* detail) {
+    static bool said = false;
+    if (said) return;
+    said = true;
+    reportProblem("%s (%s): the pixel styles are shown in the terminal", what, detail);
 }
 
 // Picture scale and placement inside a surface of w x h.
@@ -96,16 +101,19 @@ int windowSystemInit() {
     // A write to the display's closed socket must come back as an error for that handler, not end
     // the process silently on SIGPIPE.
     signal(SIGPIPE, SIG_IGN);
+    // Without a display SDL would only try its other drivers (and complain on stderr, into the picture).
+    if (!std::getenv("DISPLAY") && !std::getenv("WAYLAND_DISPLAY") && !std::getenv("SDL_VIDEODRIVER")) {
+        reportError("no display to open a window on", "DISPLAY is not set");
+        return -1;
+    }
     if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
-        reportError("no window system");
+        reportError("no window can be opened", SDL_GetError());
         return -1;
     }
     const char* driver = SDL_GetCurrentVideoDriver();
     bool invisible = driver && (std::strcmp(driver, "offscreen") == 0 || std::strcmp(driver, "dummy") == 0);
     if (invisible && !std::getenv("SDL_VIDEODRIVER")) {
-        std::fprintf(stderr,
-                     "error: no display to open a window on (only SDL's invisible \"%s\" driver works)\n",
-                     driver);
+        reportError("no display to open a window on", driver);
         SDL_QuitSubSystem(SDL_INIT_VIDEO);
         return -1;
     }
@@ -148,7 +156,7 @@ int windowCreate(const char* title, bool fullScreen) {
     }
     win.window = SDL_CreateWindow(title, x, y, w, h, flags);
     if (!win.window) {
-        reportError("cannot create the window");
+        reportError("cannot create the window", SDL_GetError());
         return -2;
     }
     if (realMode) {
