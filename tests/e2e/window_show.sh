@@ -16,7 +16,7 @@ if [ "${3:-}" != "--attempt" ]; then
   exit 1
 fi
 . "$(dirname "$0")/common.sh"
-need tmux Xvfb xdotool convert import
+need tmux Xvfb xdotool xwininfo convert import
 bin=$1
 show_dir="$(dirname "$bin")/show" # where the build put the show's data
 shot=${2:-}
@@ -68,15 +68,44 @@ timeout 10 xdotool windowfocus --sync "$window" key 2 || fail "could not focus t
 wait_for 10 title_is "New Text Document.txt - Notepad" || fail "'2' in the window did not return to the terminal"
 xdotool search --name "G D I - powa" >/dev/null 2>&1 && fail "the window stayed open"
 
-# Back and forth a few times: never two windows, never a terminal left raw.
+# Back and forth: text -> window -> text -> window -> text -> another pixel style. After each step
+# exactly one viewable 320 x 200 window with a picture while a pixel style is on, none while text is.
+viewable_windows() { # the ids of the show's viewable windows, one a line
+  for id in $(xdotool search --class cellrune 2>/dev/null); do
+    xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable' && echo "$id"
+  done
+}
+one_picture_window() { # step
+  local ids
+  wait_for 20 test "$(viewable_windows | wc -l)" = 1 || fail "$1: $(viewable_windows | wc -l) viewable windows, not 1"
+  ids=$(viewable_windows)
+  window=$ids
+  size=$(xwininfo -id "$window" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
+  [ "$size" = 320x200 ] || fail "$1: the window is $size"
+  sleep 0.3
+  timeout 20 import -window "$window" "$work/step.png" || fail "$1: no screenshot"
+  [ "$(convert "$work/step.png" -format '%[fx:maxima]' info:)" != 0 ] || fail "$1: the window's picture is all black"
+}
+no_window() { # step
+  wait_for 10 test "$(viewable_windows | wc -l)" = 0 || fail "$1: $(viewable_windows | wc -l) windows left open"
+}
 for round in 1 2; do
   t send-keys 7
   wait_for 20 find_window "blur" || fail "round $round: no window after '7'"
-  one_window() { [ "$(xdotool search --onlyvisible --class cellrune | wc -l)" = 1 ]; }
-  wait_for 5 one_window || fail "round $round: $(xdotool search --onlyvisible --class cellrune | wc -l) windows"
+  one_picture_window "round $round, '7' in the terminal"
   timeout 10 xdotool windowfocus --sync "$window" key 4 || fail "round $round: could not focus the window"
   wait_for 10 title_is "gray greys" || fail "round $round: '4' did not return to the terminal"
+  no_window "round $round, '4' in the window"
 done
+t send-keys 9
+wait_for 20 find_window "the_Zo-Ra" || fail "no window after '9'"
+one_picture_window "'9' in the terminal"
+timeout 10 xdotool windowfocus --sync "$window" key 8 || fail "could not focus the window"
+wait_for 10 find_window "graphical grays" || fail "'8' in the window did not switch to the other pixel style"
+one_picture_window "'8' in the window"
+timeout 10 xdotool windowfocus --sync "$window" key 1 || fail "could not focus the window"
+wait_for 10 title_is "-[ CELLRUNE ]-" || fail "'1' did not return to the terminal"
+no_window "'1' in the window"
 
 t send-keys Escape
 wait_for 5 file_exists "$work/after" || fail "Escape did not end the show"
