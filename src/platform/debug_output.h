@@ -1,8 +1,8 @@
 // debug_output: the program's debugger channel (the few trace texts).
 //
-// Never disturbs the picture: writes to the file named by CELLRUNE_DEBUG when
-// that is set (appending, flushed per text), otherwise to stderr when stderr
-// is not a terminal, otherwise nowhere. The choice is made on first use.
+// Only when asked for: CELLRUNE_DEBUG names a file (appended to, flushed per
+// text), or "-" for stderr; without it the texts go nowhere. The choice is
+// made on first use.
 #pragma once
 
 void outputDebugString(const char* text);

@@ -4,7 +4,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <unistd.h>
 
 namespace {
 
@@ -15,6 +14,10 @@ FILE* debugFile = nullptr;
 
 void chooseSink() {
     const char* path = std::getenv("CELLRUNE_DEBUG");
+    if (path && std::strcmp(path, "-") == 0) {
+        sink = Sink::kStderr;
+        return;
+    }
     if (path && *path) {
         debugFile = std::fopen(path, "a");
         if (debugFile) {
@@ -26,7 +29,7 @@ void chooseSink() {
         sink = Sink::kNowhere;
         return;
     }
-    sink = isatty(STDERR_FILENO) ? Sink::kNowhere : Sink::kStderr;
+    sink = Sink::kNowhere; // asked for only: a log of the program's messages stays clean
 }
 
 } // namespace
