@@ -10,5 +10,5 @@
 
 inline void loadShowHeadless(const char* settings) {
     ASSERT_EQ(chdir(CELLRUNE_SHOW_DIR), 0);
-    startHeadless(settings);
+    ASSERT_TRUE(startHeadless(settings));
 }

@@ -185,7 +185,7 @@ TEST_F(Pool, DataIsTakenFromTheFirstPlaceThatHoldsIt) {
     writeFile(places[1] / "blob.rar", randomBytes(100, 5));
     resetPool();
     message = open(true, false);
-    EXPECT_NE(message.find((places[1] / "blob.rar").string() + ": it is not a valid archive"),
+    EXPECT_NE(message.find("'" + (places[1] / "blob.rar").string() + "': it is not a valid archive"),
               std::string::npos)
         << message;
 }

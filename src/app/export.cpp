@@ -91,14 +91,53 @@ void progress(double done, double total, std::chrono::steady_clock::time_point s
     std::fprintf(stderr, "\r[%s] %3d%%  %4.0f s left ", bar, int(fraction * 100), left);
 }
 
-bool writeFailed(FILE* f) {
-    return f && std::ferror(f);
-}
+// One output file. It is written as NAME.part and renamed to NAME only once whole, so a failed or
+// interrupted export never leaves a short file under the name asked for ("-": standard output).
+struct Output {
+    std::string name;
+    FILE* file = nullptr;
+    int error = 0; // the first write error (errno), 0 for none
 
-FILE* openOutput(const std::string& name) {
-    if (name == "-") return stdout;
-    return std::fopen(name.c_str(), "wb");
-}
+    bool direct = false; // a device or pipe (or standard output): written as it is, never renamed
+
+    bool toStdout() const { return name == "-"; }
+    std::string partName() const { return name + ".part"; }
+    bool open() {
+        if (name.empty()) return true;
+        direct = toStdout() || isSpecialFile(name.c_str());
+        file = toStdout() ? stdout : std::fopen(direct ? name.c_str() : partName().c_str(), "wb");
+        if (!file) {
+            error = errno;
+            std::fprintf(stderr, "cellrune: cannot write '%s': %s\n",
+                         direct ? name.c_str() : partName().c_str(), std::strerror(error));
+        }
+        return file != nullptr;
+    }
+    bool failed() {
+        if (file && !error && std::ferror(file)) error = errno ? errno : EIO;
+        return error != 0;
+    }
+    // Closes it; false (and said) when a write or the close failed.
+    bool close() {
+        if (!file) return true;
+        failed();
+        int result = toStdout() ? std::fflush(file) : std::fclose(file);
+        if (result != 0 && !error) error = errno;
+        file = nullptr;
+        if (error)
+            std::fprintf(stderr, "cellrune: cannot write '%s': %s\n",
+                         toStdout() ? "standard output" : name.c_str(), std::strerror(error));
+        return !error;
+    }
+    // After close: the whole file takes its name, or the part is removed.
+    void keep(bool whole) {
+        if (name.empty() || direct) return;
+        if (whole && std::rename(partName().c_str(), name.c_str()) == 0) return;
+        if (whole)
+            std::fprintf(stderr, "cellrune: cannot name '%s': %s\n", name.c_str(), std::strerror(errno));
+        std::remove(partName().c_str());
+    }
+};
 
 } // namespace
 
@@ -110,15 +149,18 @@ int runExport(const std::string& commandLine, const ExportRequest& request) {
         std::fprintf(stderr, "cellrune: the export needs 1-240 frames a second and --to after --from\n");
         return 2;
     }
-    FILE* video = request.video.empty() ? nullptr : openOutput(request.video);
-    FILE* audio = request.audio.empty() ? nullptr : std::fopen(request.audio.c_str(), "wb");
-    FILE* cast = request.cast.empty() ? nullptr : std::fopen(request.cast.c_str(), "wb");
-    if ((!request.video.empty() && !video) || (!request.audio.empty() && !audio) ||
-        (!request.cast.empty() && !cast)) {
-        std::fprintf(stderr, "cellrune: cannot write the export: %s\n", std::strerror(errno));
-        return 2;
-    }
-    startHeadless(commandLine);
+    // The show's data first: without it nothing is written.
+    if (!startHeadless(commandLine)) return 1;
+    Output outputs[3] = {{request.video}, {request.audio}, {request.cast}};
+    for (Output& output : outputs)
+        if (!output.open()) {
+            for (Output& other : outputs) {
+                other.close();
+                other.keep(false);
+            }
+            return 2;
+        }
+    FILE *video = outputs[0].file, *audio = outputs[1].file, *cast = outputs[2].file;
     setMusicOrderRow(request.from >> 14, (request.from >> 8) & 63);
 
     if (video) std::fprintf(video, "YUV4MPEG2 W%d H%d F%d:1 Ip A1:1 C444\n", kWidth, kHeight, request.fps);
@@ -204,8 +246,8 @@ int runExport(const std::string& commandLine, const ExportRequest& request) {
         }
         ++frames;
         // A full disk or a closed pipe: stop now rather than render the rest for nothing.
-        if (writeFailed(video) || writeFailed(audio) || writeFailed(cast)) {
-            writeError = errno;
+        if (outputs[0].failed() || outputs[1].failed() || outputs[2].failed()) {
+            writeError = 1;
             break;
         }
         if (frames % 25 == 0) progress(clock - request.from, request.to - request.from, start);
@@ -219,26 +261,17 @@ int runExport(const std::string& commandLine, const ExportRequest& request) {
     }
     renderAudioTo(int64_t(frames) * kMusicRate / request.fps); // the sound of the last frame too
     if (streamIsTerminal(stderr)) std::fprintf(stderr, "\n");
-    // fclose reports only its own flush; an earlier failed write shows in ferror.
-    bool ok = writeError == 0;
-    auto finish = [&](FILE* f) {
-        if (!f) return;
-        bool good = !std::ferror(f) && (f == stdout ? std::fflush(f) == 0 : std::fclose(f) == 0);
-        if (!good && ok) writeError = errno;
-        ok &= good;
-    };
     if (audio) {
         std::fseek(audio, 0, SEEK_SET);
         writeWavHeader(audio, audioFrames);
     }
-    finish(audio);
-    finish(video);
-    finish(cast);
+    bool ok = writeError == 0;
+    for (Output& output : outputs) ok &= output.close();
+    for (Output& output : outputs) output.keep(ok);
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     if (!ok) {
-        std::fprintf(stderr,
-                     "cellrune: the export could not be written whole (%s); it stopped after %d frame%s\n",
-                     writeError ? std::strerror(writeError) : "write error", frames, frames == 1 ? "" : "s");
+        std::fprintf(stderr, "cellrune: the export stopped after %d frame%s; nothing was kept\n", frames,
+                     frames == 1 ? "" : "s");
         return 1;
     }
     std::fprintf(stderr, "cellrune: exported %d frames in %.1f s (%.0f frames a second)\n", frames, seconds,

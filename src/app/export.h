@@ -10,8 +10,10 @@
 #pragma once
 
 #include "platform/terminal.h"
+#include "timeline/frame_clock.h"
 
 #include <cstdint>
+
 #include <string>
 
 struct ExportRequest {
@@ -24,7 +26,7 @@ struct ExportRequest {
     // 2: each text cell two columns wide, as --cells 2 shows it (a 160-column recording).
     CellWidthChoice cells = CellWidthChoice::kAuto;
     int32_t from = 0;
-    int32_t to = 43 * 0x4000;
+    int32_t to = kMusicEnd;
 };
 
 int runExport(const std::string& commandLine, const ExportRequest& request);

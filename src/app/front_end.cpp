@@ -167,7 +167,7 @@ const char* usageText() {
            "on press in the terminal.\n"
            "\n"
            "Environment:\n"
-           "  CELLRUNE_DEBUG=FILE  append the debug trace texts to FILE\n"
+           "  CELLRUNE_DEBUG=FILE  append the debug trace texts to FILE (- for stderr)\n"
            "  CELLRUNE_SILENT=1    as --silent\n";
 }
 

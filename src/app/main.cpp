@@ -42,7 +42,9 @@ int main(int argc, char** argv) {
         for (auto [text, target] :
              {std::pair{options.from, &request.from}, std::pair{options.to, &request.to}}) {
             if (text.empty()) continue;
-            if (!parseClockList(text, &bound, &error) || bound.size() != 1) {
+            // The end may be the music's end itself.
+            int32_t highest = target == &request.to ? kMusicEnd : kMusicEnd - 1;
+            if (!parseClockList(text, &bound, &error, highest) || bound.size() != 1) {
                 std::fprintf(stderr, "cellrune: %s\n",
                              error.empty() ? "one position, please" : error.c_str());
                 return 2;
@@ -74,5 +76,6 @@ int main(int argc, char** argv) {
     frameCap = options.maxFps;
     int status = WinMain(nullptr, nullptr, commandLine.c_str(), 0);
     windowSystemQuit(); // here, not at exit: only while the display is known to be there
+    if (quitSignal() != 0 && status == 0) return 128 + quitSignal(); // the terminal is restored at exit
     return status;
 }

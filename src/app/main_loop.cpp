@@ -64,6 +64,9 @@ void runMainLoop(const MainLoopCalls& calls) {
 int WinMain(InstanceHandle instance, InstanceHandle, const char* commandLine, int) {
     instanceHandle = instance;
     parseCommandLine(commandLine);
+    // The data is read before the picture takes the terminal, so a missing or damaged archive is
+    // said on stderr before anything is drawn (the show then runs without it).
+    openPool();
     setDisplayMode(modeSetting);
     if (displayState == 0) {
         // Neither a terminal nor a window: there is nothing to show the show on.

@@ -107,7 +107,8 @@ void drawViewerPicture(uint32_t* picture) {
         }
 }
 
-bool parseClockList(const std::string& text, std::vector<int32_t>* clocks, std::string* error) {
+bool parseClockList(const std::string& text, std::vector<int32_t>* clocks, std::string* error,
+                    int32_t highest) {
     clocks->clear();
     size_t at = 0;
     while (at <= text.size()) {
@@ -115,9 +116,16 @@ bool parseClockList(const std::string& text, std::vector<int32_t>* clocks, std::
         std::string item = text.substr(at, comma == std::string::npos ? std::string::npos : comma - at);
         errno = 0;
         char* end = nullptr;
-        long long value = std::strtoll(item.c_str(), &end, 0);
-        if (item.empty() || *end != '\0' || errno != 0 || value < INT32_MIN || value > INT32_MAX) {
-            *error = "'" + item + "' is not a music position (decimal or 0x hexadecimal)";
+        // Digits only (strtoll alone would take spaces, signs and octal).
+        bool hex = item.size() > 2 && item[0] == '0' && (item[1] == 'x' || item[1] == 'X');
+        bool digits = !item.empty() && item.find_first_not_of(hex ? "0123456789abcdefABCDEF" : "0123456789",
+                                                              hex ? 2 : 0) == std::string::npos;
+        long long value = digits ? std::strtoll(item.c_str(), &end, hex ? 16 : 10) : -1;
+        if (!digits || *end != '\0' || errno != 0 || value < 0 || value > highest) {
+            char range[96];
+            std::snprintf(range, sizeof range, "the music's positions go from 0 to 0x%X", unsigned(highest));
+            *error = "'" + item + "' is not a music position: " + range +
+                     " (order x 16384 + row x 256, decimal or 0x hexadecimal)";
             return false;
         }
         clocks->push_back(int32_t(value));
@@ -129,13 +137,13 @@ bool parseClockList(const std::string& text, std::vector<int32_t>* clocks, std::
 
 int runSnapshots(const std::string& commandLine, const std::vector<int32_t>& clocks,
                  const std::string& folder) {
+    if (!startHeadless(commandLine, snapshotPresenter)) return 1;
     char reason[256];
     if (!makeFolders(folder.c_str(), reason, sizeof reason)) {
         std::fprintf(stderr, "cellrune: cannot write snapshots to '%s': %s\n", folder.c_str(), reason);
         return 2;
     }
     outputFolder = folder;
-    startHeadless(commandLine, snapshotPresenter);
     sceneConverter = currentConverter;
     currentConverter = recordingConverter;
     for (int32_t clock : clocks) {
@@ -154,7 +162,7 @@ int runSnapshots(const std::string& commandLine, const std::vector<int32_t>& clo
 }
 
 int runBenchmark(const std::string& commandLine, int frames) {
-    startHeadless(commandLine);
+    if (!startHeadless(commandLine)) return 1;
     buildConsoleTables(); // every mode is measured
     double sceneSeconds[16] = {}, modeSeconds[kDisplayModeCount] = {};
     int sceneFrames[16] = {};

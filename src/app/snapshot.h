@@ -11,12 +11,16 @@
 // modes drawn with an 8 x 8 font). Returns the exit status.
 #pragma once
 
+#include "timeline/frame_clock.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 // Parses "P[,P...]" (decimal or 0x hexadecimal); false with a reason when it is not.
-bool parseClockList(const std::string& text, std::vector<int32_t>* clocks, std::string* error);
+// Positions from 0 to highest (the last the music reaches, unless an end is asked for).
+bool parseClockList(const std::string& text, std::vector<int32_t>* clocks, std::string* error,
+                    int32_t highest = kMusicEnd - 1);
 int runSnapshots(const std::string& commandLine, const std::vector<int32_t>& clocks,
                  const std::string& folder);
 

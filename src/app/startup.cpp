@@ -41,7 +41,7 @@ void runStartUp() {
     std::unique_ptr<uint8_t[]> scratch(new uint8_t[kScratchBytes]);
     prefaultMemory(scratch.get(), kScratchBytes);
     std::memset(scratch.get(), 0, kScratchBytes);
-    openPool();
+    if (!poolStatus.opened) openPool(); // the live show opens it before the terminal (main_loop)
     // When the pool itself failed, that one message says it all.
     const bool warn = !poolStatus.failed;
 

@@ -54,13 +54,22 @@ const char* rarErrorText(int code) {
 // The folder the data was found in, "." for the working folder; the names read are relative to it.
 char dataFolder[kDataPlaceLength] = ".";
 
+// Keeps the first problem and says it (live show) once.
+void fail(const char* text) {
+    if (poolStatus.failed) return;
+    poolStatus.failed = true;
+    std::snprintf(poolStatus.problem, sizeof poolStatus.problem, "cannot read the show's data %s", text);
+    if (poolReportsProblems) reportProblem("%s; the show runs without it", poolStatus.problem);
+}
+
 // path: the data's path as opened (a bare name in the working folder).
 void reportArchive(const char* path, const char* what) {
+    char text[sizeof poolStatus.problem - 40];
     if (std::strcmp(dataFolder, ".") == 0)
-        reportProblem("the show's data %s in %s: %s; the show runs without it", path, workingFolder(), what);
+        std::snprintf(text, sizeof text, "'%s' in %s: %s", path, workingFolder(), what);
     else
-        reportProblem("the show's data %s: %s; the show runs without it", path, what);
-    poolStatus.failed = true;
+        std::snprintf(text, sizeof text, "'%s': %s", path, what);
+    fail(text);
 }
 
 // The path of a name inside dataFolder (the name alone in the working folder).
@@ -85,8 +94,8 @@ bool findDataFolder(const char* source, bool folderSource) {
         looked += i == 0 ? std::string("the working folder ") + workingFolder() : poolPlaces.folder[i];
     }
     std::snprintf(dataFolder, sizeof dataFolder, ".");
-    reportProblem("the show's data %s: no such file in %s; the show runs without it", source, looked.c_str());
-    poolStatus.failed = true;
+    std::string text = std::string("'") + source + "': no such file in " + looked;
+    fail(text.c_str());
     return false;
 }
 
@@ -107,6 +116,7 @@ uint8_t* poolBuffer = archiveStorage;
 uint32_t poolWritePosition = 0;
 uint32_t poolReadPosition = 0;
 PoolStatus poolStatus = {};
+bool poolReportsProblems = true;
 
 int archiveCallback(unsigned int message, long, long p1, long p2) {
     if (message == UCM_PROCESSDATA && p2 > 0) {
@@ -184,6 +194,7 @@ void extractArchive(const char* archiveName) {
 DataPlaces poolPlaces = {};
 
 void openPool() {
+    poolStatus.opened = true;
     if (useArchive) {
         poolBuffer = archiveStorage;
         if (!findDataFolder(kArchiveName, false)) return;
@@ -200,25 +211,25 @@ void openPool() {
     if (!blobStorage) blobStorage = new uint8_t[kPoolCapacity]();
     poolBuffer = blobStorage;
     if (!findDataFolder(kBlobFileName, false)) return;
-    char path[kDataPlaceLength + 64];
-    FILE* file = std::fopen(inDataFolder(kBlobFileName, path, sizeof path), "rb");
+    char pathSpace[kDataPlaceLength + 64];
+    const char* path = inDataFolder(kBlobFileName, pathSpace, sizeof pathSpace);
+    FILE* file = std::fopen(path, "rb");
     if (!file) {
-        reportArchive(kBlobFileName, std::strerror(errno));
+        reportArchive(path, std::strerror(errno));
         return;
     }
     long length = -1;
     if (std::fseek(file, 0, SEEK_END) == 0) length = std::ftell(file);
     std::fseek(file, 0, SEEK_SET);
     if (length < 0 || length > static_cast<long>(kPoolCapacity)) {
-        reportArchive(kBlobFileName,
-                      length < 0 ? "its size cannot be read" : "it is larger than the pool's 10 MiB");
+        reportArchive(path, length < 0 ? "its size cannot be read" : "it is larger than the pool's 10 MiB");
     } else {
         size_t got = std::fread(poolBuffer, 1, static_cast<size_t>(length), file);
         poolStatus.dataLength = static_cast<uint32_t>(got);
         if (got != static_cast<size_t>(length))
-            reportArchive(kBlobFileName, "it cannot be read whole");
+            reportArchive(path, "it cannot be read whole");
         else if (got == 0)
-            reportArchive(kBlobFileName, "it holds no data");
+            reportArchive(path, "it holds no data");
     }
     std::fclose(file);
     poolReadPosition = 0;

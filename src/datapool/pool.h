@@ -7,9 +7,10 @@
 // the password-protected archive "blob.rar" (unpacked in memory, nothing
 // written to disk), the uncompressed "pool/blob.raw", or loose files read by
 // name. Capacity kPoolCapacity (10 MiB): appending stops there, reads never
-// pass the data loaded or the destination's capacity. Problems (missing,
-// unreadable, damaged or oversized data) are reported once on stderr; the
-// show then runs on whatever the pool holds. Start-up thread only.
+// pass the data loaded or the destination's capacity. The first problem
+// (missing, unreadable, damaged or oversized data) is kept in poolStatus and
+// said once on stderr; the show then runs on whatever the pool holds.
+// Start-up thread only.
 #pragma once
 
 #include "datapool/data_places.h"
@@ -37,9 +38,16 @@ struct PoolStatus {
     uint32_t entries;      // archive entries unpacked whole
     uint32_t droppedBytes; // bytes beyond the capacity that were left out
     uint32_t shortRecords; // records cut short by the data's end or the destination
-    bool failed;           // a problem was reported
+    bool failed;           // a problem was met (the first is in problem)
+    bool opened;           // openPool has run since the last reset
+    char problem[640];     // "cannot read the show's data 'NAME' in FOLDER: reason"
 };
 extern PoolStatus poolStatus;
+
+// When true (the live show), openPool says its problem on stderr at once,
+// adding that the show runs without the data; offline runs turn it off and
+// end with poolStatus.problem instead.
+extern bool poolReportsProblems;
 
 void openPool();
 // Copies the next record (at most capacity bytes) to destination; returns the

@@ -9,7 +9,7 @@
 bool writePng(const std::string& path, const uint32_t* pixels, int width, int height, int pitch, int scale) {
     FILE* file = std::fopen(path.c_str(), "wb");
     if (!file) {
-        std::fprintf(stderr, "cannot write %s: %s\n", path.c_str(), std::strerror(errno));
+        std::fprintf(stderr, "cellrune: cannot write %s: %s\n", path.c_str(), std::strerror(errno));
         return false;
     }
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -17,7 +17,7 @@ bool writePng(const std::string& path, const uint32_t* pixels, int width, int he
     if (!png || !info || setjmp(png_jmpbuf(png))) {
         png_destroy_write_struct(&png, &info);
         std::fclose(file);
-        std::fprintf(stderr, "cannot encode %s\n", path.c_str());
+        std::fprintf(stderr, "cellrune: cannot encode %s\n", path.c_str());
         return false;
     }
     png_init_io(png, file);

@@ -10,6 +10,8 @@
 
 bool fileExists(const char* path);
 bool isFolder(const char* path);
+// True when the path names something other than a regular file or a folder (a device, a pipe).
+bool isSpecialFile(const char* path);
 // Creates the folder and any missing parents (as mkdir -p); true when it exists afterwards.
 bool makeFolders(const char* path, char* reason, size_t capacity);
 // The working folder, for messages; "the current folder" when it cannot be read.

@@ -36,4 +36,7 @@ void clearPlatformMessages();
 int droppedMessageCount();
 
 void installQuitSignals();
+// The signal that ended the show (SIGHUP also for a terminal that hung up), 0 for none: the
+// program then exits with 128 + it, as shells expect, once the terminal is restored.
+int quitSignal();
 bool quitPending(); // a quit is posted or signalled and not yet delivered

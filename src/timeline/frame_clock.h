@@ -20,6 +20,8 @@ int32_t renderFrame();
 
 // The music position as a clock: order x 16,384 + row x 256 + fraction.
 int32_t readMusicClock();
+// The clocks the music reaches: 0 up to (not including) kMusicEnd, its 43 orders.
+constexpr int32_t kMusicEnd = 43 * 16384;
 // renderFrame at a given clock (snapshots, export, tests); the first call settles the timeline.
 int32_t renderFrameAt(int32_t clock);
 

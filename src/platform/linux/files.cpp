@@ -16,6 +16,11 @@ bool isFolder(const char* path) {
     return stat(path, &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+bool isSpecialFile(const char* path) {
+    struct stat info;
+    return stat(path, &info) == 0 && !S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode);
+}
+
 bool makeFolders(const char* path, char* reason, size_t capacity) {
     std::string whole = path;
     for (size_t at = 1; at <= whole.size(); ++at) {

@@ -14,9 +14,11 @@ int ringCount = 0;
 int dropped = 0;
 MessageHandler handler = nullptr;
 volatile sig_atomic_t quitSignalled = 0;
+volatile sig_atomic_t endingSignal = 0; // the first signal that ended the show, 0 for none
 int32_t quitCode = 0;
 
-void onQuitSignal(int) {
+void onQuitSignal(int sig) {
+    if (!endingSignal) endingSignal = sig;
     quitSignalled = 1;
 }
 
@@ -28,7 +30,7 @@ void watchTerminal() {
     auto now = std::chrono::steady_clock::now();
     if (now < next) return;
     next = now + std::chrono::milliseconds(100);
-    if (terminalHungUp()) quitSignalled = 1;
+    if (terminalHungUp()) onQuitSignal(SIGHUP);
 }
 
 } // namespace
@@ -89,6 +91,11 @@ void clearPlatformMessages() {
     dropped = 0;
     quitSignalled = 0;
     quitCode = 0;
+    endingSignal = 0;
+}
+
+int quitSignal() {
+    return endingSignal;
 }
 
 bool quitPending() {
