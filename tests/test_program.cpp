@@ -189,6 +189,16 @@ TEST(Program, SuspendRestoresTheTerminalAndContinueRedraws) {
     for (int fd : {pipes.toTest[0], pipes.toTest[1], pipes.toShell[0], pipes.toShell[1]}) close(fd);
 }
 
+TEST(Program, ADumbTerminalGetsWordsNotEscapes) {
+    Child child;
+    start(child, {}, true, {"TERM=dumb"});
+    ASSERT_TRUE(child.pump(10000));
+    EXPECT_EQ(child.status, 1);
+    EXPECT_EQ(child.screen.find('\x1b'), std::string::npos) << "escape sequences sent to a dumb terminal";
+    EXPECT_NE(child.err().find("TERM is dumb"), std::string::npos) << child.err();
+    EXPECT_NE(child.err().find("--snapshot"), std::string::npos) << child.err();
+}
+
 TEST(Program, PixelStylesWithoutADisplayAreDrawnInTheTerminal) {
     Child child;
     start(child, {"mode", "6"});

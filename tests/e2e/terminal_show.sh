@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The show in a real terminal (tmux): coloured cells, a style switch with its
-# caption as the title, and Escape ending it with the terminal restored.
+# caption as the title, and Escape ending it with the terminal restored, also
+# when the terminal was grown meanwhile (nothing of the picture left behind).
 set -uo pipefail
 . "$(dirname "$0")/common.sh"
 need tmux
@@ -43,4 +44,18 @@ wait_for 5 file_exists "$work/answers" || fail "Escape did not end the show that
 wait_for 5 file_exists "$work/fresh" || fail "a fresh pane did not answer"
 [ "$(cat "$work/answers")" = "$(cat "$work/fresh")" ] ||
   fail "the pane's colours after the show $(cat "$work/answers"), not a fresh pane's $(cat "$work/fresh")"
+
+# Grown while the show runs, the terminal still shows only what was there before it once it ends.
+t new-session -d -s grow -x 80 -y 50 -c "$show_dir" "bash --norc --noprofile"
+t send-keys -t grow "clear; echo before-the-show; env CELLRUNE_SILENT=1 $bin; echo after-the-show" Enter
+grow_showing() { [ "$(t display -p -t grow '#{alternate_on}')" = 1 ]; }
+grow_ended() { t capture-pane -p -t grow | grep -q after-the-show; }
+wait_for 10 grow_showing || fail "the show did not start in the pane to grow"
+sleep 0.5
+t resize-window -t grow -x 120 -y 60
+sleep 0.5
+t send-keys -t grow Escape
+wait_for 5 grow_ended || fail "Escape did not end the show in the grown pane"
+left=$(t capture-pane -p -t grow | grep -v '^ *$' | grep -v -e before-the-show -e after-the-show -e '^bash' || true)
+[ -z "$left" ] || fail "after a resize the screen keeps: $(echo "$left" | head -3)"
 echo "PASS: terminal show"

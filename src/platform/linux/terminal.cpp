@@ -24,7 +24,9 @@ namespace {
 // Alternate screen, hidden cursor, no autowrap, title saved (the size is asked for after it).
 const char kEnter[] = "\x1b[22;0t\x1b[?1049h\x1b[?25l\x1b[?7l";
 const char kAskCellSize[] = "\x1b[16t";
-const char kLeave[] = "\x1b[0m\x1b[?7h\x1b[?25h\x1b[?1049l\x1b[23;0t";
+// The alternate screen is cleared before it is left: a terminal grown meanwhile would otherwise
+// keep rows of the picture on the user's screen.
+const char kLeave[] = "\x1b[0m\x1b[H\x1b[2J\x1b[?7h\x1b[?25h\x1b[?1049l\x1b[23;0t";
 constexpr size_t kInputCapacity = 128;
 
 struct Terminal {
@@ -356,6 +358,14 @@ void serviceSignals() {
 bool terminalOpen(const uint32_t palette[16]) {
     if (term.open) return true;
     term.reason[0] = '\0';
+    const char* name = std::getenv("TERM");
+    if (name && std::strcmp(name, "dumb") == 0) {
+        // It would print the escape sequences as text.
+        std::snprintf(term.reason, sizeof term.reason,
+                      "TERM is dumb, which cannot draw it (--snapshot and --export make pictures without a "
+                      "terminal)");
+        return false;
+    }
     std::memcpy(term.palette, palette, sizeof term.palette);
     bool outIsTty = isatty(STDOUT_FILENO), inIsTty = isatty(STDIN_FILENO);
     if (!outIsTty || !inIsTty) {
