@@ -179,9 +179,12 @@ int runExport(const std::string& commandLine, const ExportRequest& request) {
             &encoder, request.colours == TerminalColours::kTwentyFour ? ColourDepth::k24 : ColourDepth::k16,
             columns, kEncoderRows, consolePalette);
         encoder.cellWidth = window ? 1 : columns / kEncoderColumns;
+        // 24-bit codes are recorded for --colors 24, and for the pixel styles unless told 16.
+        bool trueColour =
+            request.colours == TerminalColours::kTwentyFour || (window && pixelDepth == ColourDepth::k24);
         std::fprintf(
-            cast, "{\"version\": 2, \"width\": %d, \"height\": 50, \"env\": {\"TERM\": \"xterm-256color\"}",
-            columns);
+            cast, "{\"version\": 2, \"width\": %d, \"height\": 50, \"env\": {\"TERM\": \"xterm-256color\"%s}",
+            columns, trueColour ? ", \"COLORTERM\": \"truecolor\"" : "");
         if (lent) {
             // Players take the palette from the header; a terminal replaying the bytes, from OSC 4.
             std::fprintf(cast, ", \"theme\": {\"fg\": \"#%06x\", \"bg\": \"#%06x\", \"palette\": \"",
@@ -252,11 +255,13 @@ int runExport(const std::string& commandLine, const ExportRequest& request) {
         }
         if (frames % 25 == 0) progress(clock - request.from, request.to - request.from, start);
     }
-    if (cast && lent) {
-        // The terminal that replays it gets its own colours back at the end.
-        const char giveBack[] = "\x1b]104\x07";
+    if (cast) {
+        // The terminal that replays it is left as the live show leaves one: attributes reset, line
+        // wrap on, the cursor shown, and (when lent) its own colours back.
+        const char ending[] = "\x1b[0m\x1b[?7h\x1b[?25h\x1b]104\x07";
+        const size_t giveBack = 6; // the last sequence
         std::fprintf(cast, "[%.6f, \"o\", ", double(frames) / request.fps);
-        writeJsonString(cast, giveBack, sizeof giveBack - 1);
+        writeJsonString(cast, ending, sizeof ending - 1 - (lent ? 0 : giveBack));
         std::fprintf(cast, "]\n");
     }
     renderAudioTo(int64_t(frames) * kMusicRate / request.fps); // the sound of the last frame too

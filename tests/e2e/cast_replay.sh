@@ -70,4 +70,11 @@ sleep 2
 t capture-pane -t cat -e -N -p >"$work/screen"
 python3 "$here/compare_screen.py" "$work/m3/$position.cells" "$work/screen" 24 /dev/null ||
   fail "asciinema cat: the terminal shows something else than the snapshot"
+# A recording ends as the live show does: the cursor shown, line wrap on, attributes reset.
+case "$(tail -n 1 "$work/m3-24.cast")" in
+*'\u001b[?25h'*) ;;
+*) fail "the recording's last event does not show the cursor: $(tail -n 1 "$work/m3-24.cast" | cut -c1-80)" ;;
+esac
+head -n 1 "$work/m3-24.cast" | grep -q '"COLORTERM": "truecolor"' || fail "a 24-bit recording does not say so in its header"
+[ "$(t display -p -t cat '#{cursor_flag}')" = 1 ] || fail "asciinema cat left the terminal without a cursor"
 echo "PASS: cast replay"

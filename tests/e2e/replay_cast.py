@@ -51,7 +51,7 @@ saved = termios.tcgetattr(fd_in)
 tty.setraw(fd_in)
 try:
     answers = {"before": ask_colours()}
-    give_back = events[-1] if events and events[-1].startswith(b"\x1b]104") else None
+    give_back = events[-1] if events and b"\x1b]104" in events[-1] else None  # the ending gives the palette back
     for data in events[:-1] if give_back else events:
         os.write(fd_out, data)
     answers["during"] = ask_colours()
