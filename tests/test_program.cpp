@@ -3,11 +3,16 @@
 #include "program_harness.h"
 
 #include <png.h>
+#include <sys/stat.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -268,13 +273,14 @@ TEST(Program, AMissingArchiveStillReachesTheFirstFrame) {
     Child child;
     start(child, {"mode", "3"}, true, {"CELLRUNE_SILENT=1"}, nullptr, folder);
     ASSERT_TRUE(child.waitFor(kAlternateOn));
+    std::string err = child.err(); // said before the picture took the terminal
+    EXPECT_NE(err.find("cannot read the show's data 'blob.rar'"), std::string::npos) << err;
+    EXPECT_NE(err.find(folder), std::string::npos) << err;
     ASSERT_TRUE(child.waitFor("\x1b[?2026h", child.screen.size()));
     child.type("\x1b");
     ASSERT_TRUE(child.pump(5000));
     EXPECT_EQ(child.status, 0);
-    std::string err = child.err();
-    EXPECT_NE(err.find("blob.rar"), std::string::npos) << err;
-    EXPECT_NE(err.find(folder), std::string::npos) << err;
+    EXPECT_EQ(child.err(), err) << "said once";
     rmdir(folder);
 }
 
@@ -325,16 +331,82 @@ TEST(Program, ASnapshotListInAnyOrderGivesTheSamePictures) {
     }
 }
 
-TEST(Program, SnapshotArgumentsAreChecked) {
-    for (auto args : {std::vector<std::string>{"--snapshot", "0x80x", "--out", "/tmp"},
-                      std::vector<std::string>{"--snapshot", "100", "--out", "/proc/cellrune-cannot-be-here"},
-                      std::vector<std::string>{"--snapshot", "100"}}) {
-        Child child;
-        start(child, args, false);
-        ASSERT_TRUE(child.pump(30000));
-        EXPECT_EQ(child.status, 2) << args[1];
-        EXPECT_NE(child.err().find("cellrune: "), std::string::npos);
+// Offline runs that cannot do what they were asked end at once with one line saying why and
+// write nothing: without readable data (status 1) or with a bad argument (status 2).
+TEST(Program, OfflineFailuresSayWhyAndWriteNothing) {
+    char scratch[] = "/tmp/cellrune-offline-XXXXXX";
+    ASSERT_NE(mkdtemp(scratch), nullptr);
+    const std::string folder = scratch, out = folder + "/out";
+    const bool haveRar = std::system("command -v rar >/dev/null 2>&1") == 0;
+    if (haveRar) { // a sound archive under another password
+        std::string make = "cd " + folder + " && echo x > f && rar a -idq -pother wrong.rar f >/dev/null";
+        ASSERT_EQ(std::system(make.c_str()), 0);
     }
+    struct Data {
+        const char* name;
+        const char* archive; // what blob.rar is: nothing, random bytes, the other password's archive
+        const char* reason;
+    } data[] = {{"missing", nullptr, "no such file in the working folder"},
+                {"damaged", "random", "it is not a valid archive"},
+                {"wrong password", "wrong.rar", "password"}};
+    const std::vector<std::vector<std::string>> runs = {{"--snapshot", "0x2C000", "--out", out},
+                                                        {"--bench", "--frames", "2"},
+                                                        {"--export", out + "/v.y4m", "--to", "0x100"},
+                                                        {"--cast", out + "/c.cast", "--to", "0x100"}};
+    // XDG places pointed at the scratch folder: only the working folder can hold the data.
+    const std::vector<std::string> env = {"XDG_DATA_HOME=" + folder, "XDG_DATA_DIRS=" + folder};
+    for (const Data& d : data) {
+        if (std::string(d.name) == "wrong password" && !haveRar) continue;
+        std::remove((folder + "/blob.rar").c_str());
+        if (d.archive && std::string(d.archive) == "random")
+            std::ofstream(folder + "/blob.rar", std::ios::binary) << std::string(4096, '\x5a');
+        else if (d.archive)
+            std::rename((folder + "/" + d.archive).c_str(), (folder + "/blob.rar").c_str());
+        for (const auto& args : runs) {
+            if (args[0] != "--snapshot") mkdir(out.c_str(), 0755);
+            Child child;
+            start(child, args, false, env, nullptr, folder.c_str());
+            ASSERT_TRUE(child.pump(60000));
+            std::string err = child.err(), what = std::string(d.name) + " archive, " + args[0];
+            EXPECT_EQ(child.status, 1) << what << ": " << err;
+            EXPECT_EQ(err.rfind("cellrune: cannot read the show's data '", 0), 0u) << what << ": " << err;
+            EXPECT_NE(err.find(d.reason), std::string::npos) << what << ": " << err;
+            EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << what << ": " << err;
+            EXPECT_EQ(child.out(), "") << what;
+            bool wroteSomething = std::filesystem::exists(out) && !std::filesystem::is_empty(out);
+            EXPECT_FALSE(wroteSomething) << what << ": wrote into " << out;
+            std::filesystem::remove_all(out);
+        }
+        if (d.archive && std::string(d.archive) != "random")
+            std::rename((folder + "/blob.rar").c_str(), (folder + "/" + d.archive).c_str());
+    }
+    // Bad arguments, with the show's data at hand: status 2, the reason, nothing written.
+    struct Bad {
+        std::vector<std::string> args;
+        const char* says;
+    } bad[] = {
+        {{"--snapshot", "-5", "--out", out}, "from 0 to 0xABFFF"},
+        {{"--snapshot", "0x900000", "--out", out}, "from 0 to 0xABFFF"},
+        {{"--snapshot", "99999999999999999999", "--out", out}, "from 0 to 0xABFFF"},
+        {{"--snapshot", "0x80x", "--out", out}, "is not a music position"},
+        {{"--snapshot", "100", "--out", "/proc/cellrune-cannot-be-here"}, "No such file or directory"},
+        {{"--snapshot", "100"}, "go together"},
+        {{"--export", out + "/v.y4m", "--from", "0xAC000"}, "from 0 to 0xABFFF"},
+        {{"--export", out + "/v.y4m", "--to", "0xAC001"}, "from 0 to 0xAC000"},
+        {{"--export", "/proc/cellrune-no/v.y4m", "--to", "0x100"},
+         "cannot write '/proc/cellrune-no/v.y4m.part'"},
+    };
+    for (const Bad& b : bad) {
+        Child child;
+        start(child, b.args, false);
+        ASSERT_TRUE(child.pump(60000));
+        std::string err = child.err();
+        EXPECT_EQ(child.status, 2) << b.args[1] << ": " << err;
+        EXPECT_EQ(err.rfind("cellrune: ", 0), 0u) << err;
+        EXPECT_NE(err.find(b.says), std::string::npos) << b.args[1] << ": " << err;
+        EXPECT_FALSE(std::filesystem::exists(out)) << b.args[1] << ": wrote " << out;
+    }
+    std::filesystem::remove_all(folder);
 }
 
 TEST(Program, BenchmarkReportsEverySceneAndMode) {
