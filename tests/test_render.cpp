@@ -213,6 +213,37 @@ TEST_F(Render, SpanResetThenResolveIsBlackWithDepthKept) {
     expectOutsideUntouched();
 }
 
+TEST_F(Render, PairedSkyResolveIsThePlainOneBitForBit) {
+    // Spans of random lengths and values (w at or below 0, not a number, huge, tiny), resolved both
+    // ways: the same pixels and depths.
+    std::vector<uint32_t> sky(256 * 512);
+    for (size_t i = 0; i < sky.size(); ++i) sky[i] = uint32_t(i * 2246822519u) & 0xFFFFFF;
+    const uint32_t* savedSky = spanTexture;
+    spanTexture = sky.data();
+    std::mt19937_64 random(22);
+    std::uniform_real_distribution<double> value(-4e6, 4e6), weight(-0.5, 2.0);
+    const double odd[] = {
+        0.0, -0.0, 1e-300, -1e-300, 1e300, std::nan(""), std::numeric_limits<double>::infinity()};
+    auto pick = [&](bool isWeight) {
+        return random() % 6 == 0 ? odd[random() % std::size(odd)] : isWeight ? weight(random) : value(random);
+    };
+    for (int t = 0; t < 300; ++t) {
+        resetSpanBuffer();
+        for (int k = 0; k < 60; ++k)
+            insertSpan(int32_t(random() % 100), int32_t(random() % 170) - 5, int32_t(random() % 90) + 1,
+                       pick(false), pick(false), pick(false), pick(false), pick(true), pick(true),
+                       uint8_t(1 + random() % 2));
+        clearTarget();
+        resolveSpanBufferPlain();
+        std::vector<uint32_t> plainPixels = canvas, plainDepth = depth;
+        clearTarget();
+        resolveSpanBuffer();
+        ASSERT_EQ(canvas, plainPixels) << "buffer " << t;
+        ASSERT_EQ(depth, plainDepth) << "buffer " << t;
+    }
+    spanTexture = savedSky;
+}
+
 TEST_F(Render, SpanInsertionCases) {
     resetSpanBuffer();
     const int base = spanFreeCount;

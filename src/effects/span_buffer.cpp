@@ -163,7 +163,21 @@ void insertSpan(int32_t row, int32_t x, int32_t length, double uLeft, double uRi
     }
 }
 
-void resolveSpanBuffer() {
+namespace {
+
+// One sky pixel from its values: w <= 0 counts as 1, the texel at (u / w, v / w) / 256.
+inline void skyPixel(const RenderTarget& rt, int64_t p, double u, double v, double w) {
+    if (w <= 0) w = 1.0;
+    u /= w;
+    v /= w;
+    uint32_t column = uint32_t(int32_t(truncateWide(u)) / 256) & 255;
+    uint32_t texelRow = uint32_t(int32_t(truncateWide(v)) / 256) & 511;
+    rt.pixels[p] = spanTexture[texelRow * 256 + column];
+    rt.depthBuffer[p] = 1;
+}
+
+// Every pixel of rows 0..height-1 once, span by span; sky spans through their steps.
+template <typename SkySpan> void resolveRows(SkySpan skySpan) {
     const RenderTarget& rt = renderTarget;
     for (uint32_t row = 0; row < rt.height && row < uint32_t(kSpanRows); ++row) {
         int64_t index = int64_t{row} * rt.pitch;
@@ -172,21 +186,51 @@ void resolveSpanBuffer() {
             if (span->kind == 1) {
                 for (int64_t j = 0; j < n; ++j) rt.pixels[index + j] = 0;
             } else if (span->kind == 2) {
-                const int64_t at = index;
-                stepSpan({span->uLeft, span->uRight, span->vLeft, span->vRight, span->wLeft, span->wRight, n},
-                         0, n, [&](int64_t j, double u, double v, double w) {
-                             if (w <= 0) w = 1.0;
-                             u /= w;
-                             v /= w;
-                             uint32_t column = uint32_t(int32_t(truncateWide(u)) / 256) & 255;
-                             uint32_t texelRow = uint32_t(int32_t(truncateWide(v)) / 256) & 511;
-                             rt.pixels[at + j] = spanTexture[texelRow * 256 + column];
-                             rt.depthBuffer[at + j] = 1;
-                         });
+                skySpan(index, SpanRange{span->uLeft, span->uRight, span->vLeft, span->vRight, span->wLeft,
+                                         span->wRight, n});
             }
             index += n;
         }
     }
+}
+
+} // namespace
+
+void resolveSpanBufferPlain() {
+    resolveRows([](int64_t at, const SpanRange& s) {
+        stepSpanPlain(s, 0, s.n, [at](int64_t j, double u, double v, double w) {
+            skyPixel(renderTarget, at + j, u, v, w);
+        });
+    });
+}
+
+void resolveSpanBuffer() {
+#if defined(__SSE2__)
+    // Two pixels at a time: the w test and both perspective divisions in packed form, each lane
+    // rounding as the plain pixel's scalar operations do.
+    resolveRows([](int64_t at, const SpanRange& s) {
+        const RenderTarget& rt = renderTarget;
+        const __m128d zero = _mm_setzero_pd(), one = _mm_set1_pd(1.0);
+        stepSpanPairs(
+            s, 0, s.n,
+            [&](int64_t j, __m128d u, __m128d v, __m128d w) {
+                __m128d notPositive = _mm_cmple_pd(w, zero);
+                w = _mm_or_pd(_mm_and_pd(notPositive, one), _mm_andnot_pd(notPositive, w));
+                alignas(16) double us[2], vs[2];
+                _mm_store_pd(us, _mm_div_pd(u, w));
+                _mm_store_pd(vs, _mm_div_pd(v, w));
+                for (int lane = 0; lane < 2; ++lane) {
+                    uint32_t column = uint32_t(int32_t(truncateWide(us[lane])) / 256) & 255;
+                    uint32_t texelRow = uint32_t(int32_t(truncateWide(vs[lane])) / 256) & 511;
+                    rt.pixels[at + j + lane] = spanTexture[texelRow * 256 + column];
+                    rt.depthBuffer[at + j + lane] = 1;
+                }
+            },
+            [&](int64_t j, double u, double v, double w) { skyPixel(rt, at + j, u, v, w); });
+    });
+#else
+    resolveSpanBufferPlain();
+#endif
 }
 
 void drawMeshSpans(const Matrix4& m) {

@@ -36,6 +36,8 @@ void scanTriangleToSpans(const ScreenVertex& a, const ScreenVertex& b, const Scr
 void insertSpan(int32_t row, int32_t x, int32_t length, double uLeft, double uRight, double vLeft,
                 double vRight, double wLeft, double wRight, uint8_t kind);
 void resolveSpanBuffer();
+// The same, one pixel at a time as defined (kept to check the paired one against).
+void resolveSpanBufferPlain();
 
 // The sky cube seen through the view's rotation (it has no position), cut
 // into kind-2 spans: after a reset, this and a resolve paint the whole target.

@@ -55,3 +55,24 @@ template <typename Step> void stepSpan(const SpanRange& s, int64_t from, int64_t
     stepSpanPlain(s, from, to, step);
 #endif
 }
+
+#if defined(__SSE2__)
+// As stepSpan, but pixels come in pairs as packed values, so the caller's own divisions can go in
+// pairs too: pair(i, u, v, w) for pixels i and i + 1 (lane 0 and lane 1), single(i, u, v, w) for a
+// pixel left over at the end, with the plain values.
+template <typename Pair, typename Single>
+void stepSpanPairs(const SpanRange& s, int64_t from, int64_t to, Pair pair, Single single) {
+    const __m128d nn = _mm_set1_pd(double(s.n));
+    const __m128d u0 = _mm_set1_pd(s.u0), du = _mm_set1_pd(s.u1 - s.u0);
+    const __m128d v0 = _mm_set1_pd(s.v0), dv = _mm_set1_pd(s.v1 - s.v0);
+    const __m128d w0 = _mm_set1_pd(s.w0), dw = _mm_set1_pd(s.w1 - s.w0);
+    int64_t i = from;
+    for (; i + 1 < to; i += 2) {
+        __m128d di = _mm_set_pd(double(i + 1), double(i));
+        pair(i, _mm_add_pd(u0, _mm_div_pd(_mm_mul_pd(du, di), nn)),
+             _mm_add_pd(v0, _mm_div_pd(_mm_mul_pd(dv, di), nn)),
+             _mm_add_pd(w0, _mm_div_pd(_mm_mul_pd(dw, di), nn)));
+    }
+    if (i < to) stepSpanPlain(s, i, to, single);
+}
+#endif
