@@ -271,7 +271,11 @@ TEST(Program, AMissingArchiveStillReachesTheFirstFrame) {
     char folder[] = "/tmp/cellrune-empty-XXXXXX";
     ASSERT_NE(mkdtemp(folder), nullptr);
     Child child;
-    start(child, {"mode", "3"}, true, {"CELLRUNE_SILENT=1"}, nullptr, folder);
+    // The XDG places pointed at the empty folder too, whatever this machine has installed.
+    start(
+        child, {"mode", "3"}, true,
+        {"CELLRUNE_SILENT=1", std::string("XDG_DATA_HOME=") + folder, std::string("XDG_DATA_DIRS=") + folder},
+        nullptr, folder);
     ASSERT_TRUE(child.waitFor(kAlternateOn));
     std::string err = child.err(); // said before the picture took the terminal
     EXPECT_NE(err.find("cannot read the show's data 'blob.rar'"), std::string::npos) << err;
