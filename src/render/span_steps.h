@@ -31,33 +31,8 @@ template <typename Step> void stepSpanPlain(const SpanRange& s, int64_t from, in
     }
 }
 
-template <typename Step> void stepSpan(const SpanRange& s, int64_t from, int64_t to, Step step) {
 #if defined(__SSE2__)
-    const __m128d nn = _mm_set1_pd(double(s.n));
-    const __m128d u0 = _mm_set1_pd(s.u0), du = _mm_set1_pd(s.u1 - s.u0);
-    const __m128d v0 = _mm_set1_pd(s.v0), dv = _mm_set1_pd(s.v1 - s.v0);
-    const __m128d w0 = _mm_set1_pd(s.w0), dw = _mm_set1_pd(s.w1 - s.w0);
-    int64_t i = from;
-    for (; i + 1 < to; i += 2) {
-        __m128d di = _mm_set_pd(double(i + 1), double(i));
-        __m128d u = _mm_add_pd(u0, _mm_div_pd(_mm_mul_pd(du, di), nn));
-        __m128d v = _mm_add_pd(v0, _mm_div_pd(_mm_mul_pd(dv, di), nn));
-        __m128d w = _mm_add_pd(w0, _mm_div_pd(_mm_mul_pd(dw, di), nn));
-        alignas(16) double us[2], vs[2], ws[2];
-        _mm_store_pd(us, u);
-        _mm_store_pd(vs, v);
-        _mm_store_pd(ws, w);
-        step(i, us[0], vs[0], ws[0]);
-        step(i + 1, us[1], vs[1], ws[1]);
-    }
-    if (i < to) stepSpanPlain(s, i, to, step);
-#else
-    stepSpanPlain(s, from, to, step);
-#endif
-}
-
-#if defined(__SSE2__)
-// As stepSpan, but pixels come in pairs as packed values, so the caller's own divisions can go in
+// The paired steps: pixels come in pairs as packed values, so the caller's own divisions can go in
 // pairs too: pair(i, u, v, w) for pixels i and i + 1 (lane 0 and lane 1), single(i, u, v, w) for a
 // pixel left over at the end, with the plain values.
 template <typename Pair, typename Single>
@@ -76,3 +51,21 @@ void stepSpanPairs(const SpanRange& s, int64_t from, int64_t to, Pair pair, Sing
     if (i < to) stepSpanPlain(s, i, to, single);
 }
 #endif
+
+template <typename Step> void stepSpan(const SpanRange& s, int64_t from, int64_t to, Step step) {
+#if defined(__SSE2__)
+    stepSpanPairs(
+        s, from, to,
+        [&step](int64_t i, __m128d u, __m128d v, __m128d w) {
+            alignas(16) double us[2], vs[2], ws[2];
+            _mm_store_pd(us, u);
+            _mm_store_pd(vs, v);
+            _mm_store_pd(ws, w);
+            step(i, us[0], vs[0], ws[0]);
+            step(i + 1, us[1], vs[1], ws[1]);
+        },
+        step);
+#else
+    stepSpanPlain(s, from, to, step);
+#endif
+}
