@@ -56,6 +56,36 @@ TEST(FrontEnd, UnknownOptionIsAnError) {
     EXPECT_EQ(parse({"--help=yes"}).result, FrontEndResult::kError);
 }
 
+TEST(FrontEnd, ChoiceOptionsInBothFormsAndTheirMistakes) {
+    struct Case {
+        std::vector<const char*> args;
+        TerminalColours colours;
+        CellWidthChoice cells;
+        const char* error; // empty: accepted
+    } cases[] = {
+        {{"--colors", "24", "mode", "1"}, TerminalColours::kTwentyFour, CellWidthChoice::kAuto, ""},
+        {{"--colors=palette", "--cells=2"}, TerminalColours::kPalette, CellWidthChoice::kTwo, ""},
+        {{"--cells", "1", "--colors", "16"}, TerminalColours::kSixteen, CellWidthChoice::kOne, ""},
+        {{"--cells", "2", "--cells", "auto"}, TerminalColours::kDetect, CellWidthChoice::kAuto, ""},
+        {{"--colors", "256"}, {}, {}, "--colors takes 16, 24 or palette, not '256'"},
+        {{"--cells=3"}, {}, {}, "--cells takes auto, 1 or 2, not '3'"},
+        {{"--cells"}, {}, {}, "--cells takes auto, 1 or 2, not ''"},
+        {{"--cellsize", "2"}, {}, {}, "unknown option '--cellsize' (try --help)"},
+    };
+    for (const Case& c : cases) {
+        Parsed p = parse(c.args);
+        if (*c.error) {
+            EXPECT_EQ(p.result, FrontEndResult::kError) << c.error;
+            EXPECT_EQ(p.error, c.error);
+            continue;
+        }
+        EXPECT_EQ(p.result, FrontEndResult::kRun) << p.error;
+        EXPECT_EQ(p.options.colours, c.colours) << c.args[0];
+        EXPECT_EQ(p.options.cells, c.cells) << c.args[0];
+    }
+    EXPECT_EQ(parse({"--colors", "24", "mode", "1"}).commandLine, "mode 1"); // the value is the option's
+}
+
 TEST(FrontEnd, UsageNamesEveryKeywordKeyAndOption) {
     std::string usage = usageText();
     for (const char* word :

@@ -7,6 +7,37 @@
 #define CELLRUNE_VERSION "unknown"
 #endif
 
+namespace {
+
+template <typename T> struct Choice {
+    const char* text;
+    T value;
+};
+
+// "--name V" or "--name=V".
+bool namedChoice(const char* token, const char* name) {
+    size_t length = std::strlen(name);
+    return std::strncmp(token, name, length) == 0 && (token[length] == '\0' || token[length] == '=');
+}
+
+// Reads the option's value (after '=' or the next argument, *i moved past it) and sets *out to the
+// matching choice; false with the reason when the value is none of them.
+template <typename T, size_t N>
+bool takeChoice(const char* token, const char* name, const char* listed, const Choice<T> (&choices)[N],
+                int argc, const char* const* argv, int* i, T* out, std::string* error) {
+    size_t length = std::strlen(name);
+    const char* value = token[length] == '=' ? token + length + 1 : (*i + 1 < argc ? argv[++*i] : "");
+    for (const Choice<T>& choice : choices)
+        if (std::strcmp(value, choice.text) == 0) {
+            *out = choice.value;
+            return true;
+        }
+    *error = std::string(name) + " takes " + listed + ", not '" + value + "'";
+    return false;
+}
+
+} // namespace
+
 FrontEndResult parseFrontEnd(int argc, const char* const* argv, FrontEndOptions* options,
                              std::string* commandLine, std::string* error) {
     *options = FrontEndOptions{};
@@ -73,30 +104,18 @@ FrontEndResult parseFrontEnd(int argc, const char* const* argv, FrontEndOptions*
                 return FrontEndResult::kError;
             }
             (token[2] == 's' ? options->snapshot : options->out) = argv[++i];
-        } else if (std::strncmp(token, "--colors", 8) == 0 && (token[8] == '\0' || token[8] == '=')) {
-            const char* value = token[8] == '=' ? token + 9 : (i + 1 < argc ? argv[++i] : "");
-            if (std::strcmp(value, "16") == 0) {
-                options->colours = TerminalColours::kSixteen;
-            } else if (std::strcmp(value, "24") == 0) {
-                options->colours = TerminalColours::kTwentyFour;
-            } else if (std::strcmp(value, "palette") == 0) {
-                options->colours = TerminalColours::kPalette;
-            } else {
-                *error = std::string("--colors takes 16, 24 or palette, not '") + value + "'";
+        } else if (namedChoice(token, "--colors")) {
+            static const Choice<TerminalColours> kColours[] = {{"16", TerminalColours::kSixteen},
+                                                               {"24", TerminalColours::kTwentyFour},
+                                                               {"palette", TerminalColours::kPalette}};
+            if (!takeChoice(token, "--colors", "16, 24 or palette", kColours, argc, argv, &i,
+                            &options->colours, error))
                 return FrontEndResult::kError;
-            }
-        } else if (std::strncmp(token, "--cells", 7) == 0 && (token[7] == '\0' || token[7] == '=')) {
-            const char* value = token[7] == '=' ? token + 8 : (i + 1 < argc ? argv[++i] : "");
-            if (std::strcmp(value, "auto") == 0) {
-                options->cells = CellWidthChoice::kAuto;
-            } else if (std::strcmp(value, "1") == 0) {
-                options->cells = CellWidthChoice::kOne;
-            } else if (std::strcmp(value, "2") == 0) {
-                options->cells = CellWidthChoice::kTwo;
-            } else {
-                *error = std::string("--cells takes auto, 1 or 2, not '") + value + "'";
+        } else if (namedChoice(token, "--cells")) {
+            static const Choice<CellWidthChoice> kCells[] = {
+                {"auto", CellWidthChoice::kAuto}, {"1", CellWidthChoice::kOne}, {"2", CellWidthChoice::kTwo}};
+            if (!takeChoice(token, "--cells", "auto, 1 or 2", kCells, argc, argv, &i, &options->cells, error))
                 return FrontEndResult::kError;
-            }
         } else {
             *error = std::string("unknown option '") + token + "' (try --help)";
             return FrontEndResult::kError;

@@ -17,6 +17,20 @@ position=0x2C000
 t new-session -d -s keep "sleep 600" # the server stays up while replays come and go
 run=0
 
+# replay CAST REFERENCE COLOURS CELL-WIDTH COLUMNS ANSWERS WHAT: the recording replayed in a fresh
+# COLUMNS x 50 pane, whose screen must be the reference's (ANSWERS: the palette answers to check,
+# or /dev/null).
+replay() {
+  rm -f "$work/answers"
+  run=$((run + 1))
+  t new-session -d -s "r$run" -x "$5" -y 50 "python3 $here/replay_cast.py $1 $work/answers; sleep 600"
+  wait_for 10 file_exists "$work/answers" || fail "$7: the replay did not finish"
+  t capture-pane -t "r$run" -e -N -p >"$work/screen"
+  t kill-session -t "r$run"
+  python3 "$here/compare_screen.py" "$2" "$work/screen" "$3" "$6" "$4" ||
+    fail "$7: the terminal shows something else than the snapshot"
+}
+
 for mode in 0 3; do
   (cd "$show_dir" && "$bin" --snapshot $position --out "$work/m$mode" mode $mode 2>>"$work/stderr") ||
     fail "the snapshot failed"
@@ -25,27 +39,13 @@ for mode in 0 3; do
     cast="$work/m$mode-$colours.cast"
     (cd "$show_dir" && "$bin" --cast "$cast" --colors $colours --from $position --to $((position + 1)) \
       mode $mode 2>>"$work/stderr") || fail "$what: the recording failed"
-    rm -f "$work/answers"
-    run=$((run + 1))
-    t new-session -d -s "r$run" -x 80 -y 50 "python3 $here/replay_cast.py $cast $work/answers; sleep 600"
-    wait_for 10 file_exists "$work/answers" || fail "$what: the replay did not finish"
-    t capture-pane -t "r$run" -e -N -p >"$work/screen"
-    t kill-session -t "r$run"
-    python3 "$here/compare_screen.py" "$work/m$mode/$position.cells" "$work/screen" "$colours" "$work/answers" ||
-      fail "$what: the terminal shows something else than the snapshot"
+    replay "$cast" "$work/m$mode/$position.cells" "$colours" 1 80 "$work/answers" "$what"
   done
 done
 
 # Square cells (each cell two columns) and the pixel styles as half blocks, in a 160 x 50 terminal.
 replay_wide() { # cast reference colours width what
-  rm -f "$work/answers"
-  run=$((run + 1))
-  t new-session -d -s "r$run" -x 160 -y 50 "python3 $here/replay_cast.py $1 $work/answers; sleep 600"
-  wait_for 10 file_exists "$work/answers" || fail "$5: the replay did not finish"
-  t capture-pane -t "r$run" -e -N -p >"$work/screen"
-  t kill-session -t "r$run"
-  python3 "$here/compare_screen.py" "$2" "$work/screen" "$3" /dev/null "$4" ||
-    fail "$5: the terminal shows something else than the snapshot"
+  replay "$1" "$2" "$3" "$4" 160 /dev/null "$5"
 }
 for colours in 24 16; do
   cast="$work/m0-cells2-$colours.cast"
