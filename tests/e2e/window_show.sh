@@ -75,9 +75,10 @@ viewable_windows() { # the ids of the show's viewable windows, one a line
     xwininfo -id "$id" 2>/dev/null | grep -q 'Map State: IsViewable' && echo "$id"
   done
 }
+viewable_count() { [ "$(viewable_windows | wc -l)" = "$1" ]; } # counted afresh at each try
 one_picture_window() { # step
   local ids
-  wait_for 20 test "$(viewable_windows | wc -l)" = 1 || fail "$1: $(viewable_windows | wc -l) viewable windows, not 1"
+  wait_for 20 viewable_count 1 || fail "$1: $(viewable_windows | wc -l) viewable windows, not 1"
   ids=$(viewable_windows)
   window=$ids
   size=$(xwininfo -id "$window" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
@@ -87,7 +88,7 @@ one_picture_window() { # step
   [ "$(convert "$work/step.png" -format '%[fx:maxima]' info:)" != 0 ] || fail "$1: the window's picture is all black"
 }
 no_window() { # step
-  wait_for 10 test "$(viewable_windows | wc -l)" = 0 || fail "$1: $(viewable_windows | wc -l) windows left open"
+  wait_for 10 viewable_count 0 || fail "$1: $(viewable_windows | wc -l) windows left open"
 }
 for round in 1 2; do
   t send-keys 7
