@@ -258,10 +258,10 @@ int runExport(const std::string& commandLine, const ExportRequest& request) {
     if (cast) {
         // The terminal that replays it is left as the live show leaves one: attributes reset, line
         // wrap on, the cursor shown, and (when lent) its own colours back.
-        const char ending[] = "\x1b[0m\x1b[?7h\x1b[?25h\x1b]104\x07";
-        const size_t giveBack = 6; // the last sequence
+        std::string ending = "\x1b[0m\x1b[?7h\x1b[?25h";
+        if (lent) ending += "\x1b]104\x07";
         std::fprintf(cast, "[%.6f, \"o\", ", double(frames) / request.fps);
-        writeJsonString(cast, ending, sizeof ending - 1 - (lent ? 0 : giveBack));
+        writeJsonString(cast, ending.data(), ending.size());
         std::fprintf(cast, "]\n");
     }
     renderAudioTo(int64_t(frames) * kMusicRate / request.fps); // the sound of the last frame too
