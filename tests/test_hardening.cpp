@@ -3,6 +3,7 @@
 #include "program_harness.h"
 
 #include <sys/resource.h>
+#include <sys/syscall.h>
 
 #include <algorithm>
 #include <chrono>
@@ -10,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <string>
 #include <sys/wait.h>
@@ -308,6 +310,13 @@ TEST(Hardening, ExportToAFullDiskFailsAtOnce) {
     }
 }
 
+// True while the process's main thread sleeps inside write(2) ("running" when it is not in a call).
+bool blockedInWrite(pid_t pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/syscall");
+    long number = -1;
+    return (in >> number) && number == SYS_write;
+}
+
 // A terminal that stopped reading (a stalled connection, a frozen emulator):
 // the show blocks in its writes, yet SIGTERM still ends it, with the modes
 // handed back even though the screen cannot be.
@@ -323,7 +332,19 @@ TEST(Hardening, ATerminalThatStopsReadingCannotHoldTheShow) {
         Child child;
         start(child, {"mode", "0"}, true, {"CELLRUNE_DEBUG=/dev/null", "COLORTERM=truecolor"});
         ASSERT_TRUE(child.waitFor("\x1b[?2026h"));
-        std::this_thread::sleep_for(std::chrono::milliseconds(1500)); // unread: the terminal's buffer fills
+        // Unread from here on: the terminal's buffer fills and the show sleeps inside a write,
+        // still there a moment later (not a write that was merely under way).
+        bool stuck = false;
+        for (auto deadline = Clock::now() + std::chrono::seconds(20); !stuck && Clock::now() < deadline;) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            stuck = blockedInWrite(child.pid);
+            if (stuck) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(200));
+                stuck = blockedInWrite(child.pid);
+            }
+        }
+        ASSERT_TRUE(stuck) << "signal " << c.signal
+                           << ": the show never blocked writing to the unread terminal";
         kill(child.pid, c.signal);
         int wstatus = 0;
         pid_t done = 0;

@@ -14,7 +14,7 @@ bin=$1
 show_dir="$(dirname "$bin")/show"
 here=$(cd "$(dirname "$0")" && pwd)
 position=0x2C000
-t new-session -d -s keep "sleep 600" # the server stays up while replays come and go
+new_session -s keep "sleep 600" # the server stays up while replays come and go
 run=0
 
 # replay CAST REFERENCE COLOURS CELL-WIDTH COLUMNS ANSWERS WHAT: the recording replayed in a fresh
@@ -23,7 +23,7 @@ run=0
 replay() {
   rm -f "$work/answers"
   run=$((run + 1))
-  t new-session -d -s "r$run" -x "$5" -y 50 "python3 $here/replay_cast.py $1 $work/answers; sleep 600"
+  new_session -s "r$run" -x "$5" -y 50 "python3 $here/replay_cast.py $1 $work/answers; sleep 600"
   wait_for 10 file_exists "$work/answers" || fail "$7: the replay did not finish"
   t capture-pane -t "r$run" -e -N -p >"$work/screen"
   t kill-session -t "r$run"
@@ -65,8 +65,9 @@ for mode in 5 9; do
 done
 
 # The same recording through asciinema's own client.
-t new-session -d -s cat -x 80 -y 50 "asciinema cat $work/m3-24.cast; sleep 600"
-sleep 2
+new_session -s cat -x 80 -y 50 "asciinema cat $work/m3-24.cast; echo \$? > $work/cat-status; sleep 600"
+wait_for 20 file_exists "$work/cat-status" || fail "asciinema cat did not finish"
+[ "$(cat "$work/cat-status")" = 0 ] || fail "asciinema cat failed with status $(cat "$work/cat-status")"
 t capture-pane -t cat -e -N -p >"$work/screen"
 python3 "$here/compare_screen.py" "$work/m3/$position.cells" "$work/screen" 24 /dev/null ||
   fail "asciinema cat: the terminal shows something else than the snapshot"

@@ -1,8 +1,13 @@
-# Shared by the end-to-end scripts: a private tmux server and small waits.
-# Exit status 77 tells CTest the test was skipped.
+# Shared by the end-to-end scripts: private tmux servers and waits for conditions.
+# Exit status 77 tells CTest the test was skipped; scripts/test fails the run on
+# any skip but one marked as a property of the machine (skip_machine).
 
 skip() {
   echo "SKIP: $*"
+  exit 77
+}
+skip_machine() {
+  echo "SKIP (this machine): $*"
   exit 77
 }
 
@@ -13,8 +18,19 @@ need() {
 }
 
 work=$(mktemp -d)
-socket="cellrune-e2e-$$"
-t() { tmux -L "$socket" -f /dev/null "$@"; }
+
+# Each tmux server gets a socket of its own. A client started right after
+# kill-server on the same socket can reach the old server while it is still
+# going away ("server exited unexpectedly"), so a socket is never reused:
+# new_server ends the current server and moves on to a fresh socket.
+servers=0
+socket="$work/tmux-0"
+t() { tmux -S "$socket" -f /dev/null "$@"; }
+new_server() {
+  t kill-server 2>/dev/null
+  servers=$((servers + 1))
+  socket="$work/tmux-$servers"
+}
 
 # Every program this script starts (the show, tmux and its server, Xvfb)
 # carries this mark in its environment, so all of them are found and killed
@@ -32,7 +48,7 @@ cleanup_hooks=()
 busy_pids=() # subshells of this script (not exec'd, so without the mark)
 cleanup() {
   for hook in "${cleanup_hooks[@]}"; do eval "$hook" || true; done
-  t kill-server 2>/dev/null || true
+  for socket in "$work"/tmux-*; do [ -S "$socket" ] && t kill-server 2>/dev/null; done
   local pids
   pids=$(marked_pids)
   [ -n "$pids" ] && kill -KILL $pids 2>/dev/null
@@ -50,21 +66,9 @@ for ((busy = 0; busy < ${CELLRUNE_E2E_BUSY:-0}; busy++)); do
   disown $!
 done
 
-# start_xvfb SIZE: a private X server (killed on exit with the rest); sets
-# $xvfb to its process id and $display to its name.
-start_xvfb() {
-  rm -f "$work/display"
-  exec 3>"$work/display"
-  Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp >"$work/xvfb.log" 2>&1 &
-  xvfb=$!
-  exec 3>&-
-  wait_for 10 file_exists "$work/display" || skip "Xvfb did not start: $(cat "$work/xvfb.log")"
-  display=":$(cat "$work/display")"
-}
-
 # wait_for SECONDS COMMAND...: retries the command every 0.1 s.
 wait_for() {
-  local tries=$(($1 * 10))
+  local tries=$(($1 * 10)) i
   shift
   for ((i = 0; i < tries; i++)); do
     if "$@" >/dev/null 2>&1; then return 0; fi
@@ -73,26 +77,89 @@ wait_for() {
   return 1
 }
 
+# fail MESSAGE: says what went wrong and what there was to see: every pane of
+# the current tmux server, the program's stderr and Xvfb's messages.
 fail() {
   echo "FAIL: $*"
+  local session panes
+  if panes=$(t list-sessions -F '#{session_name}' 2>&1); then
+    for session in $panes; do
+      echo "--- pane '$session' (title '$(t display -p -t "$session" '#{pane_title}' 2>&1)'):"
+      t capture-pane -p -t "$session" 2>&1 | sed -e :a -e '/^\n*$/{$d;N;ba' -e '}'
+    done
+  else
+    echo "--- no tmux server: $panes"
+  fi
   if [ -s "$work/stderr" ]; then
     echo "--- the program's stderr:"
     cat "$work/stderr"
   fi
+  if [ -s "$work/xvfb.log" ]; then
+    echo "--- Xvfb's messages:"
+    tail -n 20 "$work/xvfb.log"
+  fi
   exit 1
+}
+
+# start_xvfb SIZE: a private X server (killed on exit with the rest); sets
+# $xvfb to its process id and $display to its name.
+start_xvfb() {
+  rm -f "$work/display"
+  exec 3>"$work/display"
+  Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  xvfb=$!
+  exec 3>&-
+  wait_for 10 file_exists "$work/display" || fail "Xvfb did not start"
+  display=":$(cat "$work/display")"
 }
 
 pane_title() { t display -p '#{pane_title}'; }
 title_is() { [ "$(pane_title)" = "$1" ]; }
 file_exists() { [ -s "$1" ]; }
 
-# Starts the program in an 80 x 50 session; records the terminal modes
-# before and after, and the exit status.
-# The show's process id is in $work/pid.
+# new_session ARGS...: tmux new-session -d ARGS, failing with tmux's own message.
+new_session() {
+  t new-session -d "$@" 2>"$work/tmux.err" || fail "tmux could not start a session: $(cat "$work/tmux.err")"
+}
+
+# Starts the program in an 80 x 50 session of a fresh tmux server; records the
+# terminal modes before and after, and the exit status. The show's process id
+# is in $work/pid.
 start_show() {
-  t new-session -d -x 80 -y 50 -c "${show_dir:-$PWD}" \
+  new_server
+  rm -f "$work/pid" "$work/status" "$work/before" "$work/after" "$work/stderr"
+  new_session -x 80 -y 50 -c "${show_dir:-$PWD}" \
     "stty -g > $work/before; sh -c 'echo \$\$ > $work/pid; exec env -u COLORTERM CELLRUNE_SILENT=1 \"\$@\"' show $* 2>$work/stderr; echo \$? > $work/status; stty -g > $work/after; sleep 600"
 }
+
+# extent [SESSION]: the picture's first and last column drawn (a character or a
+# colour; the screen around the picture is blank in the default colours), or "empty".
+extent() {
+  t capture-pane -e -p ${1:+-t "$1"} >"$work/coloured"
+  python3 - "$work/coloured" <<'PY'
+import re, sys
+xs = []
+for row in open(sys.argv[1], encoding="utf-8").read().split("\n"):
+    x, fg, bg = 0, False, False
+    for m in re.finditer(r"\x1b\[([0-9;]*)m|(.)", row):
+        if m.group(2) is None:
+            for code in (m.group(1) or "0").split(";"):
+                if code in ("0", ""):
+                    fg = bg = False
+                elif code == "39":
+                    fg = False
+                elif code == "49":
+                    bg = False
+                else:  # 24-bit colours set both flags through their parts; enough to say "coloured"
+                    fg = bg = True
+            continue
+        if fg or bg or m.group(2) != " ":
+            xs.append(x)
+        x += 1
+print(min(xs), max(xs)) if xs else print("empty")
+PY
+}
+extent_is() { [ "$(extent "${2:-}")" = "$1" ]; } # "FIRST LAST" [SESSION]
 
 # gone SECONDS PID: true once the process has ended (a zombie counts as ended).
 gone() {

@@ -18,8 +18,6 @@ start_x() { start_xvfb 640x480x24; }
 
 # fresh_show ARGS...: a new tmux server running the show; sets $pid.
 fresh_show() {
-  t kill-server 2>/dev/null
-  rm -f "$work/pid" "$work/status" "$work/before" "$work/after" "$work/stderr"
   start_show "$@"
   # Polled finely: the delays below count from the show's start, and its display
   # set-up is over within some 50 ms of it.
@@ -30,6 +28,21 @@ fresh_show() {
   done
   [ -s "$work/pid" ] || fail "the show did not start"
   pid=$(cat "$work/pid")
+}
+
+# The show is drawing: its window is up (a pixel style), or its cells are on the pane.
+window_up() { [ -n "$(DISPLAY=$display xdotool search --onlyvisible --pid "$pid" 2>/dev/null)" ]; }
+cells_drawn() { t capture-pane -p | grep -q '[█▓▒░]'; }
+drawing() { # mode
+  if [ "$1" -ge 5 ]; then wait_for 10 window_up; else wait_for 10 cells_drawn; fi || fail "mode $1: the show did not start drawing"
+}
+
+# display_lost WHAT: the show was gone within 2 s of the display: status 1, one message, modes restored.
+display_lost() {
+  wait_for 5 file_exists "$work/after" || fail "$1: the shell did not finish"
+  [ "$(cat "$work/status")" = 1 ] || fail "$1: exit status $(cat "$work/status")"
+  grep -q 'cellrune: the display went away' "$work/stderr" || fail "$1: no message"
+  cmp -s "$work/before" "$work/after" || fail "$1: terminal modes not restored"
 }
 
 lost=0 kept=0
@@ -45,9 +58,7 @@ for delay in $delays; do
     wait "$xvfb" 2>/dev/null
     what="display stopped after ${delay}s (try $r)"
     if gone 2 "$pid"; then
-      wait_for 5 file_exists "$work/after" || fail "$what: the shell did not finish"
-      [ "$(cat "$work/status")" = 1 ] || fail "$what: exit status $(cat "$work/status")"
-      grep -q 'cellrune: the display went away' "$work/stderr" || fail "$what: no message"
+      display_lost "$what"
       lost=$((lost + 1))
     else
       # The display was gone before the window: the show stays in the terminal.
@@ -57,10 +68,23 @@ for delay in $delays; do
       gone 2 "$pid" || fail "$what: Escape did not end the show in the terminal"
       wait_for 5 file_exists "$work/after" || fail "$what: the shell did not finish"
       [ "$(cat "$work/status")" = 0 ] || fail "$what: exit status $(cat "$work/status")"
+      cmp -s "$work/before" "$work/after" || fail "$what: terminal modes not restored"
       kept=$((kept + 1))
     fi
-    cmp -s "$work/before" "$work/after" || fail "$what: terminal modes not restored"
   done
+done
+# The delays must have reached the window: a run where every kill came before it tested nothing of the loss.
+[ "$lost" -gt 0 ] || fail "the display was gone before the window every time ($kept times): the loss path never ran"
+
+# And the plain case: the window is up and showing when the display goes.
+for ((r = 1; r <= repeats; r++)); do
+  start_x
+  fresh_show "DISPLAY=$display $bin mode 5"
+  drawing 5
+  kill -KILL "$xvfb"
+  wait "$xvfb" 2>/dev/null
+  gone 2 "$pid" || fail "display stopped under the window (try $r): the show outlived it by 2 s"
+  display_lost "display stopped under the window (try $r)"
 done
 
 # The terminal goes away: its tmux server ended, or killed outright; the show must follow.
@@ -68,17 +92,17 @@ start_x
 for mode in 5 0; do
   for how in kill-server SIGKILL; do
     fresh_show "DISPLAY=$display $bin mode $mode"
-    sleep 1
+    drawing "$mode"
     server=$(t display -p '#{pid}')
     if [ "$how" = kill-server ]; then t kill-server; else kill -KILL "$server"; fi
     gone 2 "$pid" || fail "mode $mode: the show outlived its terminal ($how) by 2 s"
   done
 done
 fresh_show "DISPLAY=$display $bin mode 0"
-sleep 1
+drawing 0
 kill -HUP "$pid"
 gone 2 "$pid" || fail "mode 0: the show outlived SIGHUP by 2 s"
 wait_for 5 file_exists "$work/after" || fail "SIGHUP: the shell did not finish"
 cmp -s "$work/before" "$work/after" || fail "SIGHUP: terminal modes not restored"
 kill "$xvfb"
-echo "PASS: losses (display lost $lost times, gone before the window $kept times; terminal lost 5 ways)"
+echo "PASS: losses (display lost $lost times over the delays and $repeats times under the window, gone before the window $kept times; terminal lost 5 ways)"

@@ -10,33 +10,6 @@ need tmux python3
 bin=$1
 show_dir="$(dirname "$bin")/show"
 
-# The picture's columns: the first and last column drawn (a character or a colour; the screen
-# around the picture is blank in the default colours).
-extent() {
-  t capture-pane -e -p >"$work/coloured"
-  python3 - "$work/coloured" <<'PY'
-import re, sys
-xs = []
-for row in open(sys.argv[1], encoding="utf-8").read().split("\n")[:50]:
-    x, fg, bg = 0, False, False
-    for m in re.finditer(r"\x1b\[([0-9;]*)m|(.)", row):
-        if m.group(2) is None:
-            for code in (m.group(1) or "0").split(";"):
-                if code in ("0", ""):
-                    fg = bg = False
-                elif code == "39":
-                    fg = False
-                elif code == "49":
-                    bg = False
-                else:  # 24-bit colours set both flags through their parts; enough to say "coloured"
-                    fg = bg = True
-            continue
-        if fg or bg or m.group(2) != " ":
-            xs.append(x)
-        x += 1
-print(min(xs), max(xs)) if xs else print("empty")
-PY
-}
 # True when every text cell on row 25 shows as two equal columns.
 doubled() {
   t capture-pane -p >"$work/plain"
@@ -48,51 +21,53 @@ PY
 }
 
 sized_show() { # columns rows
-  t kill-server 2>/dev/null
+  new_server
   rm -f "$work/after" "$work/status"
-  t new-session -d -x "$1" -y "$2" -c "$show_dir" \
+  new_session -x "$1" -y "$2" -c "$show_dir" \
     "stty -g > $work/before; env -u DISPLAY -u WAYLAND_DISPLAY -u COLORTERM CELLRUNE_SILENT=1 $bin 2>$work/stderr; echo \$? > $work/status; stty -g > $work/after; sleep 600"
   wait_for 10 title_is "-[ CELLRUNE ]-" || fail "no caption at $1 x $2; title is '$(pane_title)'"
-  sleep 0.5
 }
+# ends the show with Escape; its shell has written the status and the modes after.
+escape_show() {
+  t send-keys Escape
+  wait_for 5 file_exists "$work/after" || fail "Escape did not end the show"
+  [ "$(cat "$work/status")" = 0 ] || fail "exit status $(cat "$work/status")"
+}
+half_blocks_at_least() { [ "$(t capture-pane -p | grep -o '▀' | wc -l)" -ge "$1" ]; }
+no_half_blocks() { ! t capture-pane -p | grep -q '▀'; }
+in_24_bit() { t capture-pane -e -p | grep -q '38;2;'; }
 
 sized_show 160 50
-[ "$(extent)" = "0 159" ] || fail "at 160 x 50 the picture spans columns $(extent), not 0-159"
-doubled || fail "at 160 x 50 the cells are not two columns each"
+wait_for 10 extent_is "0 159" || fail "at 160 x 50 the picture spans columns $(extent), not 0-159"
+wait_for 5 doubled || fail "at 160 x 50 the cells are not two columns each"
 t send-keys 6
 wait_for 5 title_is "G D I - powa" || fail "'6' did not switch: title '$(pane_title)'"
-sleep 0.5
-t capture-pane -p >"$work/blocks"
-[ "$(grep -o '▀' "$work/blocks" | wc -l)" -ge 7000 ] || fail "mode 5 without a display shows no half blocks"
-t capture-pane -e -p | grep -q '38;2;' || fail "the half blocks are not in 24-bit colour"
+wait_for 10 half_blocks_at_least 7000 || fail "mode 5 without a display shows no half blocks"
+wait_for 5 in_24_bit || fail "the half blocks are not in 24-bit colour"
 t send-keys 1
 wait_for 5 title_is "-[ CELLRUNE ]-" || fail "'1' did not return to the text style"
-sleep 0.5
-grep -q '▀' <(t capture-pane -p) && fail "half blocks left after '1'"
-doubled || fail "after '1' the cells are not two columns each"
+wait_for 10 no_half_blocks || fail "half blocks left after '1'"
+wait_for 5 doubled || fail "after '1' the cells are not two columns each"
 t send-keys 0
 wait_for 5 title_is "the famous.." || fail "'0' did not switch: title '$(pane_title)'"
-t send-keys Escape
-wait_for 5 file_exists "$work/after" || fail "Escape did not end the show"
-[ "$(cat "$work/status")" = 0 ] || fail "exit status $(cat "$work/status")"
+escape_show
 cmp -s "$work/before" "$work/after" || fail "terminal modes not restored"
 [ "$(t display -p '#{alternate_on} #{cursor_flag}')" = "0 1" ] || fail "screen or cursor not restored"
 grep -q "the pixel styles are shown in the terminal" "$work/stderr" || fail "no word that the pixels went to the terminal"
 echo "160 x 50: two columns a cell, half blocks in mode 5, back with '1', restored"
 
 sized_show 120 50
-[ "$(extent)" = "20 99" ] || fail "at 120 x 50 the picture spans columns $(extent), not 20-99 (one column a cell)"
+wait_for 10 extent_is "20 99" || fail "at 120 x 50 the picture spans columns $(extent), not 20-99 (one column a cell)"
+escape_show
 echo "120 x 50: one column a cell"
 
 # The terminal answers the cell-size question: 10 x 10 pixels, square cells.
 sized_show 160 50
+wait_for 10 extent_is "0 159" || fail "at 160 x 50 the picture spans columns $(extent), not 0-159"
 t send-keys -H 1b 5b 36 3b 31 30 3b 31 30 74 # ESC [ 6 ; 10 ; 10 t
-sleep 0.5
-[ "$(extent)" = "40 119" ] || fail "with square cells reported the picture spans columns $(extent), not 40-119"
+wait_for 10 extent_is "40 119" || fail "with square cells reported the picture spans columns $(extent), not 40-119"
 t send-keys -H 1b 5b 36 3b 32 30 3b 31 30 74 # 10 wide, 20 tall again
-sleep 0.5
-[ "$(extent)" = "0 159" ] || fail "with 10 x 20 cells reported the picture spans $(extent), not 0-159"
-t send-keys Escape
-wait_for 5 file_exists "$work/after" || fail "Escape did not end the show"
+wait_for 10 extent_is "0 159" || fail "with 10 x 20 cells reported the picture spans $(extent), not 0-159"
+escape_show
 echo "reported 10 x 10 cells: one column a cell; 10 x 20: two"
 echo "PASS"

@@ -19,7 +19,7 @@ on_main() { [ "$(t display -p '#{alternate_on} #{cursor_flag}')" = "0 1" ]; }
 show_pid() { cat "$work/pid"; }
 drawn() { t capture-pane -p | grep -q '[█▓▒░]'; }
 
-t new-session -d -x 80 -y 50 -c "$show_dir" "env -u COLORTERM PS1='$ ' bash --norc --noprofile -i"
+new_session -x 80 -y 50 -c "$show_dir" "env -u COLORTERM PS1='$ ' bash --norc --noprofile -i"
 wait_for 5 prompt_shown || fail "the shell did not start"
 colours() { t send-keys "python3 $here/replay_cast.py /dev/null $work/colours.$1" Enter; }
 colours fresh
@@ -59,8 +59,15 @@ t send-keys C-c
 ended "Ctrl-C"
 
 run "Ctrl-Z"
-kill -CONT "$(show_pid)" # a stray continue while running: nothing happens
-sleep 0.3
+# A stray continue while running: nothing happens. The picture moves with the music: once it has
+# changed twice since the signal, a whole frame was begun after it, so the signal was seen.
+redrawn() { ! t capture-pane -p | cmp -s - "$work/seen"; }
+t capture-pane -p >"$work/seen"
+kill -CONT "$(show_pid)"
+for frame in 1 2; do
+  wait_for 10 redrawn || fail "the show stopped drawing after a stray SIGCONT"
+  t capture-pane -p >"$work/seen"
+done
 on_alternate || fail "a stray SIGCONT left the show"
 t send-keys C-z
 wait_for 5 on_main || fail "Ctrl-Z: the screen was not handed back"
@@ -71,7 +78,7 @@ cmp -s "$work/before.Ctrl-Z" "$work/suspended" || fail "Ctrl-Z: terminal modes d
 [ ! -e "$work/status" ] || fail "Ctrl-Z: the show ended instead of stopping"
 t send-keys clear Enter
 t send-keys fg Enter
-t capture-pane -p > $work/fgscreen; wait_for 10 on_alternate || { cat $work/fgscreen; t capture-pane -p | head -20; fail "fg: the show did not come back"; }
+wait_for 10 on_alternate || fail "fg: the show did not come back"
 wait_for 10 drawn || fail "fg: the show did not redraw"
 t send-keys Escape
 ended "Ctrl-Z"

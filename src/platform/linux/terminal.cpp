@@ -1,6 +1,7 @@
 #include "platform/terminal.h"
 
 #include "platform/cell_encoder.h"
+#include "platform/debug_output.h"
 #include "platform/key_decoder.h"
 #include "platform/messages.h"
 #include "platform/terminal_palette.h"
@@ -308,7 +309,9 @@ void takeAnswer(const uint8_t* bytes, size_t count) {
         }
         return;
     }
+    bool wasConfirmed = term.lent.confirmed;
     if (!lendsPalette() || !takeTerminalAnswer(&term.lent, bytes, count)) return;
+    if (term.lent.confirmed && !wasConfirmed) outputDebugString("the terminal took the lent palette\n");
     ColourDepth depth = detectDepth();
     if (depth != term.depth) {
         // Confirmed: what is on the screen already looks right; only the codes from now on change.
