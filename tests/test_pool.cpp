@@ -175,7 +175,7 @@ TEST_F(Pool, DataIsTakenFromTheFirstPlaceThatHoldsIt) {
     for (size_t i = 1; i < places.size(); ++i)
         EXPECT_NE(message.find(places[i].string()), std::string::npos) << message;
     EXPECT_TRUE(next().empty());
-    if (!haveRar()) return;
+    if (!haveRar()) GTEST_SKIP() << "rar is not installed: the archive's places are untested";
     // The archive too, and a damaged one found elsewhere is named by its whole path.
     writeFile("stream.bin", stream({{77}}));
     ASSERT_EQ(rar("-pvortelqanis " + (places[2] / "blob.rar").string() + " stream.bin"), 0);

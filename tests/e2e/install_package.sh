@@ -5,7 +5,7 @@
 # without warnings and lists exactly the options --help prints.
 set -uo pipefail
 . "$(dirname "$0")/common.sh"
-need man cpack dpkg-deb
+need man cpack dpkg-deb lintian
 bin=$1
 build=$(cd "$(dirname "$bin")" && pwd)
 position=0x2C000
@@ -50,11 +50,9 @@ depends=$(dpkg-deb -f "$deb" Depends)
 echo "package $(basename "$deb"), depends: $depends"
 case "$depends" in *libunrar5*) ;; *) fail "the package does not depend on libunrar5" ;; esac
 dpkg-deb -c "$deb" | grep -q "usr/share/man/man6/cellrune.6.gz" || fail "the manual page is not in the package, compressed"
-if command -v lintian >/dev/null 2>&1; then
-  lintian --tag-display-limit 0 "$deb" >"$work/lintian.txt" 2>&1
-  grep '^E:' "$work/lintian.txt" && fail "lintian reports errors"
-  echo "lintian: $(grep -c '^[WI]:' "$work/lintian.txt") warnings and notes, no errors"
-fi
+lintian --tag-display-limit 0 "$deb" >"$work/lintian.txt" 2>&1
+grep '^E:' "$work/lintian.txt" && fail "lintian reports errors"
+echo "lintian: $(grep -c '^[WI]:' "$work/lintian.txt") warnings and notes, no errors"
 dpkg-deb -x "$deb" "$work/unpacked" || fail "dpkg-deb -x failed"
 snapshot_from_elsewhere "$work/unpacked/usr/bin/cellrune" unpacked
 echo "PASS"
