@@ -102,11 +102,14 @@ fail() {
 }
 
 # start_xvfb SIZE: a private X server (killed on exit with the rest); sets
-# $xvfb to its process id and $display to its name.
+# $xvfb to its process id and $display to its name. Without -noreset the
+# server resets whenever its last client leaves (each xdotool the scripts
+# run), and a reset drops a client that is connecting meanwhile: the show
+# then finds no display.
 start_xvfb() {
   rm -f "$work/display"
   exec 3>"$work/display"
-  Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp >"$work/xvfb.log" 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "$1" -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
   xvfb=$!
   exec 3>&-
   wait_for 10 file_exists "$work/display" || fail "Xvfb did not start"
