@@ -10,7 +10,7 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     resetPool();
     useArchive = true;
-    archiveCallback(1, 0, reinterpret_cast<long>(data), static_cast<long>(size));
+    archiveCallback(1, 0, reinterpret_cast<intptr_t>(data), static_cast<intptr_t>(size));
     static std::vector<uint8_t> destination(1 << 16);
     uint32_t capacities[] = {0, 1, 7, 4096, 1 << 16};
     for (int i = 0; i < 64; ++i) {

@@ -338,10 +338,10 @@ TEST_F(Pool, ArchiveLargerThanThePoolStopsAtItsCapacity) {
 TEST(PoolCallback, PasswordFitsTheLibrarysBuffer) {
     char buffer[8];
     std::memset(buffer, 'x', sizeof buffer);
-    EXPECT_EQ(archiveCallback(2, 0, reinterpret_cast<long>(buffer), sizeof buffer), 0);
+    EXPECT_EQ(archiveCallback(2, 0, reinterpret_cast<intptr_t>(buffer), sizeof buffer), 0);
     EXPECT_STREQ(buffer, "vortelq");
     char roomy[64];
-    archiveCallback(2, 0, reinterpret_cast<long>(roomy), sizeof roomy);
+    archiveCallback(2, 0, reinterpret_cast<intptr_t>(roomy), sizeof roomy);
     EXPECT_STREQ(roomy, "vortelqanis");
     EXPECT_EQ(archiveCallback(4, 0, 0, 0), 0); // the wide request is left to the narrow one
 }

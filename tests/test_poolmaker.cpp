@@ -74,7 +74,7 @@ TEST(Poolmaker, PoolLoadsThroughTheProgramsReaders) {
     }
     resetPool();
     useArchive = true;
-    ASSERT_EQ(archiveCallback(1, 0, reinterpret_cast<long>(stream.data()), long(stream.size())), 0);
+    ASSERT_EQ(archiveCallback(1, 0, reinterpret_cast<intptr_t>(stream.data()), intptr_t(stream.size())), 0);
     std::vector<uint8_t> scratch(2 << 20);
     for (const PoolFile& f : assets().files) {
         uint32_t got = readPoolFile(f.name.c_str(), scratch.data(), uint32_t(scratch.size()));

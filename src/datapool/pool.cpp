@@ -1,5 +1,6 @@
 #include "datapool/pool.h"
 
+#include "platform/archive_library.h"
 #include "platform/files.h"
 #include "platform/memory.h"
 #include "platform/user_output.h"
@@ -8,9 +9,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-
-#define _UNIX
-#include <unrar/dll.hpp>
 
 #ifndef CELLRUNE_USE_ARCHIVE
 #define CELLRUNE_USE_ARCHIVE 1
@@ -118,7 +116,7 @@ uint32_t poolReadPosition = 0;
 PoolStatus poolStatus = {};
 bool poolReportsProblems = true;
 
-int archiveCallback(unsigned int message, long, long p1, long p2) {
+int archiveCallback(unsigned int message, intptr_t, intptr_t p1, intptr_t p2) {
     if (message == UCM_PROCESSDATA && p2 > 0) {
         uint32_t count = static_cast<uint32_t>(p2);
         uint32_t room = kPoolCapacity - poolWritePosition;
@@ -138,6 +136,16 @@ int archiveCallback(unsigned int message, long, long p1, long p2) {
     return 0;
 }
 
+namespace {
+
+// The library's own convention and parameter type; LPARAM carries a pointer on every target.
+static_assert(sizeof(LPARAM) == sizeof(intptr_t));
+int CALLBACK unrarCallback(UINT message, LPARAM userData, LPARAM p1, LPARAM p2) {
+    return archiveCallback(message, userData, p1, p2);
+}
+
+} // namespace
+
 void extractArchive(const char* archiveName) {
     char comment[16384];
     RAROpenArchiveDataEx open;
@@ -155,7 +163,7 @@ void extractArchive(const char* archiveName) {
         if (archive) RARCloseArchive(archive);
         return;
     }
-    RARSetCallback(archive, archiveCallback, 0);
+    RARSetCallback(archive, unrarCallback, 0);
 
     RARHeaderData header;
     std::memset(&header, 0, sizeof header);

@@ -54,7 +54,8 @@ void openPool();
 // bytes placed there. The rest of a longer record is skipped.
 uint32_t readPoolFile(const char* name, void* destination, uint32_t capacity);
 void extractArchive(const char* archiveName);
-int archiveCallback(unsigned int message, long userData, long p1, long p2);
+// The archive library's callback: p1 and p2 carry a pointer and a size, so they are pointer-sized.
+int archiveCallback(unsigned int message, intptr_t userData, intptr_t p1, intptr_t p2);
 
 // Called after every readPoolFile with the name asked for and the bytes
 // placed (diagnostics and tests); null for none.
