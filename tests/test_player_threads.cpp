@@ -1,6 +1,6 @@
 // The player's exchange between its rendering thread and the main thread,
 // hammered from both sides; built under ThreadSanitizer in CI. One playback
-// per process: CELLRUNE_SILENT picks the silent thread, SDL_AUDIODRIVER=dummy a
+// per process: CELLRUNE_SILENT picks the silent pull (main thread only), SDL_AUDIODRIVER=dummy a
 // device thread, and CELLRUNE_EXPECT_DEVICE says which one must have run.
 #include "app/music.h"
 #include "platform/music_player.h"

@@ -2,15 +2,17 @@
 // interface the show was written against (the BASS names and arguments).
 //
 // libopenmpt renders the module (copied at load, so the caller may reuse its
-// buffer), repeating as the module says; SDL2 audio plays it at 44,100 Hz
-// stereo from its own thread. Without a sound device (or with CELLRUNE_SILENT
-// set, or forceSilentMusic) the module is rendered at real-time pace into a
-// discarded buffer, so the position advances exactly as if it were heard; one
-// line on stderr says why. BASS_ChannelGetPosition gives the position being
-// heard now: low 16 bits the order, high 16 bits row x scaler + fraction,
-// compensated for the device buffer and interpolated between callbacks, never
-// backwards within a row, the fraction never a whole row. The audio thread and
-// the main thread share only a snapshot exchanged through a sequence counter.
+// buffer), repeating as the module says; the system's sound device
+// (sound_device.h) pulls it at 44,100 Hz stereo. Without a sound device (or
+// with CELLRUNE_SILENT set, or forceSilentMusic) the module is rendered,
+// unheard, as far as the wall clock has come each time the position is read,
+// so the position advances exactly as if it were heard, with no thread of
+// the player's own; one line on stderr says why. BASS_ChannelGetPosition
+// gives the position being heard now: low 16 bits the order, high 16 bits
+// row x scaler + fraction, compensated for the device buffer and interpolated
+// between pulls, never backwards within a row, the fraction never a whole
+// row. The device's thread and the main thread share only a snapshot
+// exchanged through a sequence counter.
 #pragma once
 
 #include <cstdint>

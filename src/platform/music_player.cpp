@@ -1,22 +1,18 @@
 #include "platform/music_player.h"
 
+#include "platform/files.h"
+#include "platform/sound_device.h"
 #include "platform/user_output.h"
 
-#include <SDL2/SDL.h>
 #include <libopenmpt/libopenmpt.hpp>
 
 #include <atomic>
 #include <chrono>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <memory>
-#include <mutex>
 #include <sstream>
-#include <thread>
+#include <string>
 #include <type_traits>
-#include <unistd.h>
-#include <vector>
 
 uint32_t musicHandle = 0;
 
@@ -25,6 +21,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr int kHistory = 16;       // recent row starts kept for the heard position
 constexpr int kDeviceFrames = 512; // about 12 ms a device buffer
+constexpr int kSilentChunk = 1024; // frames rendered at a time when nobody hears them
 
 struct RowStart {
     int32_t order, row;
@@ -47,7 +44,7 @@ struct Player {
     bool initialised = false;
     bool forcedSilent = false;
     bool silent = false;
-    SDL_AudioDeviceID device = 0;
+    bool device = false;                  // a sound device pulls the music
     int64_t deviceFrames = kDeviceFrames; // what the device actually took
     std::unique_ptr<openmpt::module> module;
     std::ostringstream log; // libopenmpt's messages go here, never to the terminal
@@ -55,7 +52,7 @@ struct Player {
     bool offline = false;
     uint32_t scaler = 256;
 
-    // Rendering side (audio thread, or the silent thread).
+    // Rendering side (the device's thread, or the main thread when silent).
     int64_t rendered = 0;
     int64_t rowStart = 0;
     uint32_t rowFrames = 0;
@@ -69,11 +66,10 @@ struct Player {
     std::atomic<uint32_t> sequence{0};
     std::atomic<uint64_t> shared[kSnapshotWords] = {};
 
-    // Silent playback.
-    std::thread silentThread;
-    std::atomic<bool> silentRunning{false};
-
-    std::mutex silentLock; // the silent thread's rendering against position changes
+    // Silent playback, pulled by the main thread: the wall time it started and the frame it
+    // started from.
+    int64_t silentStartNs = 0;
+    int64_t silentBase = 0;
 
     // Main thread: the last heard frame returned, so time never runs back.
     int64_t lastHeard = INT64_MIN;
@@ -81,13 +77,11 @@ struct Player {
 
 Player player;
 
-// At exit the silent thread must not outlive the player it renders for.
+// At exit the device must stop pulling before the player it renders for goes.
 struct StopAtExit {
     ~StopAtExit() {
-        if (player.silentThread.joinable()) {
-            player.silentRunning = false;
-            player.silentThread.join();
-        }
+        if (player.device) soundDeviceClose();
+        player.device = false;
     }
 };
 
@@ -114,7 +108,7 @@ void publish(int64_t chunkStart, int64_t latency) {
     std::memcpy(s.rows, player.history, sizeof s.rows);
     uint64_t words[kSnapshotWords] = {};
     std::memcpy(words, &s, sizeof s);
-    // Writers take turns (the device lock or the silent lock), so one writer at a time.
+    // Writers take turns (the device's lock, or the main thread alone), so one writer at a time.
     uint32_t sequence = player.sequence.load(std::memory_order_relaxed);
     player.sequence.store(sequence + 1, std::memory_order_relaxed); // odd: writing
     // Release on each word: a reader that sees one of them also sees the odd count.
@@ -155,49 +149,31 @@ void render(float* out, int frames) {
     }
 }
 
-void audioCallback(void*, Uint8* stream, int bytes) {
+// The device's pull, on its thread.
+void pullMusic(float* out, int frames) {
     int64_t start = player.rendered;
-    render(reinterpret_cast<float*>(stream), bytes / int(2 * sizeof(float)));
+    render(out, frames);
     // What was just rendered is heard after the buffer now playing: one device buffer.
     publish(start, player.deviceFrames);
 }
 
-void silentLoop() {
-    std::vector<float> discard(2 * 1024);
-    auto start = Clock::now();
-    int64_t base = player.rendered;
-    while (player.silentRunning.load()) {
-        double elapsed = std::chrono::duration<double>(Clock::now() - start).count();
-        int64_t target = base + int64_t(elapsed * kMusicRate);
-        std::lock_guard<std::mutex> hold(player.silentLock);
-        while (player.rendered < target) {
-            int64_t chunkStart = player.rendered;
-            render(discard.data(), int(std::min<int64_t>(1024, target - player.rendered)));
-            publish(chunkStart, 0);
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
+// Without a device the music is rendered, unheard, as far as the wall clock has come, whenever
+// the position is asked for: the position then advances exactly as if it were heard, with no
+// thread of its own.
+void pullSilently() {
+    static float discard[2 * kSilentChunk];
+    int64_t elapsedNs = nowNs() - player.silentStartNs;
+    int64_t target = player.silentBase + elapsedNs * kMusicRate / 1000000000;
+    if (player.rendered >= target) return;
+    while (player.rendered < target)
+        render(discard, int(std::min<int64_t>(kSilentChunk, target - player.rendered)));
+    publish(player.rendered, 0); // heard as it is rendered
 }
 
-// SDL and ALSA may print while probing devices; keep it off the terminal.
-struct QuietStderr {
-    int saved = -1;
-    QuietStderr() {
-        std::fflush(stderr);
-        saved = dup(STDERR_FILENO);
-        int null = open("/dev/null", O_WRONLY);
-        if (null >= 0) {
-            dup2(null, STDERR_FILENO);
-            close(null);
-        }
-    }
-    ~QuietStderr() {
-        if (saved >= 0) {
-            dup2(saved, STDERR_FILENO);
-            close(saved);
-        }
-    }
-};
+void startSilentClock() {
+    player.silentStartNs = nowNs();
+    player.silentBase = player.rendered;
+}
 
 void resetPosition() {
     player.rowStart = player.rendered;
@@ -228,34 +204,21 @@ uint32_t BASS_GetVersion() {
 int BASS_Init(int, uint32_t, uint32_t, void*, void*) {
     if (player.initialised) return 1;
     player.initialised = true;
-    const char* forced = std::getenv("CELLRUNE_SILENT");
+    const char* forced = environmentValue("CELLRUNE_SILENT");
     if (player.forcedSilent || (forced && *forced && std::strcmp(forced, "0") != 0)) {
         player.silent = true;
         return 1;
     }
-    std::string reason;
-    {
-        QuietStderr quiet;
-        if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) {
-            reason = SDL_GetError();
-        } else {
-            SDL_AudioSpec want = {}, have = {};
-            want.freq = kMusicRate;
-            want.format = AUDIO_F32SYS;
-            want.channels = 2;
-            want.samples = kDeviceFrames;
-            want.callback = audioCallback;
-            player.device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
-            if (!player.device)
-                reason = SDL_GetError();
-            else
-                player.deviceFrames = have.samples;
-        }
-    }
-    if (!player.device) {
+    char reason[256] = "";
+    int bufferFrames = kDeviceFrames;
+    player.device =
+        soundDeviceOpen(kMusicRate, kDeviceFrames, pullMusic, &bufferFrames, reason, sizeof reason);
+    if (player.device) {
+        player.deviceFrames = bufferFrames;
+    } else {
         player.silent = true;
         reportProblem("sound is off (%s); the show runs silently, on time",
-                      reason.empty() ? "no sound device" : reason.c_str());
+                      *reason ? reason : "no sound device");
     }
     return 1; // playback runs either way
 }
@@ -278,11 +241,11 @@ uint32_t BASS_MusicLoad(int, const void* file, uint64_t offset, uint32_t length,
 
 int BASS_ChannelSetPosition(uint32_t handle, uint64_t position) {
     if (handle != kMusicHandle || !player.module) return 0;
-    std::lock_guard<std::mutex> hold(player.silentLock);
-    if (player.device) SDL_LockAudioDevice(player.device);
+    if (player.device) soundDeviceLock();
     player.module->set_position_order_row(int32_t(position & 0xFFFF), 0);
     resetPosition();
-    if (player.device) SDL_UnlockAudioDevice(player.device);
+    if (player.device) soundDeviceUnlock();
+    startSilentClock(); // silent, the clock starts again from the new position
     return 1;
 }
 
@@ -290,12 +253,10 @@ int BASS_ChannelPlay(uint32_t handle, int) {
     if (handle != kMusicHandle || !player.module || player.playing) return 0;
     player.playing = true;
     if (player.offline) return 1; // the caller renders
-    if (player.device) {
-        SDL_PauseAudioDevice(player.device, 0);
-    } else {
-        player.silentRunning = true;
-        player.silentThread = std::thread(silentLoop);
-    }
+    if (player.device)
+        soundDeviceStart();
+    else
+        startSilentClock();
     return 1;
 }
 
@@ -307,6 +268,7 @@ int BASS_MusicSetAttribute(uint32_t handle, uint32_t attribute, uint32_t value) 
 
 uint64_t BASS_ChannelGetPosition(uint32_t handle) {
     if (handle != kMusicHandle || !player.module) return ~uint64_t{0};
+    if (player.playing && !player.device && !player.offline) pullSilently();
     uint64_t words[kSnapshotWords];
     for (;;) {
         uint32_t before = player.sequence.load(std::memory_order_acquire);
@@ -341,14 +303,8 @@ uint64_t BASS_ChannelGetPosition(uint32_t handle) {
 
 int BASS_MusicFree(uint32_t handle) {
     if (handle != kMusicHandle) return 0;
-    if (player.device) {
-        SDL_CloseAudioDevice(player.device);
-        player.device = 0;
-    }
-    if (player.silentThread.joinable()) {
-        player.silentRunning = false;
-        player.silentThread.join();
-    }
+    if (player.device) soundDeviceClose(); // stops pulling before the module goes
+    player.device = false;
     player.module.reset();
     player.playing = false;
     return 1;
