@@ -1,7 +1,9 @@
 // The layers of src/, bottom to top, and who may include whom: a file may
 // include its own folder and the folders below it, never above; headers of
 // the operating system, the terminal, the window system or sound only in
-// src/platform. Each breach is named by file and line.
+// src/platform; the libraries each in the one place that wraps them (below);
+// no test for a platform (#ifdef _WIN32 and the like) outside src/platform.
+// Each breach is named by file and line.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -9,6 +11,7 @@
 #include <map>
 #include <regex>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace {
@@ -31,6 +34,27 @@ bool isSystemHeader(const std::string& header) {
     return std::regex_match(header, system);
 }
 
+// Libraries with the places (folders or files under src/) that may include them.
+struct LibraryRule {
+    const char* header; // a regular expression for the header's name
+    const char* what;
+    std::vector<std::string> places;
+};
+const std::vector<LibraryRule> kLibraryRules = {
+    {R"(unrar/.*)", "the archive library", {"platform/archive_library.h"}},
+    {R"(png\.h)", "libpng", {"display/png_image.cpp"}},
+    // SDL, libopenmpt and threads belong to one system's implementation, never to the shared code.
+    {R"(SDL2?/.*|SDL\.h)", "SDL", {"platform/linux/"}},
+    {R"(libopenmpt/.*)", "the module renderer", {"platform/music_player.cpp"}},
+    {R"(thread|mutex|condition_variable|future)", "threads", {"platform/linux/"}},
+};
+
+bool placeAllows(const std::string& file, const std::vector<std::string>& places) {
+    for (const std::string& place : places)
+        if (file.compare(0, place.size(), place) == 0) return true;
+    return false;
+}
+
 struct Breach {
     std::string where, what;
 };
@@ -38,6 +62,8 @@ struct Breach {
 std::vector<Breach> breaches(const fs::path& src) {
     std::vector<Breach> found;
     static const std::regex include(R"(^\s*#\s*include\s*([<"])([^>"]+)[>"])");
+    static const std::regex platformTest(
+        R"(^\s*#\s*(if|ifdef|ifndef|elif)\b.*\b(_WIN32|_WIN64|__linux__|__unix__|__APPLE__|__EMSCRIPTEN__|_MSC_VER|__MINGW32__)\b)");
     for (const auto& entry : fs::recursive_directory_iterator(src)) {
         std::string ext = entry.path().extension().string();
         if (!entry.is_regular_file() || (ext != ".h" && ext != ".cpp")) continue;
@@ -45,17 +71,24 @@ std::vector<Breach> breaches(const fs::path& src) {
         int layer = layerOf(folder);
         std::ifstream in(entry.path());
         std::string line;
+        std::string file = fs::relative(entry.path(), src).generic_string();
         for (int number = 1; std::getline(in, line); ++number) {
-            std::smatch m;
-            if (!std::regex_search(line, m, include)) continue;
             std::string where =
                 fs::relative(entry.path(), src.parent_path()).string() + ":" + std::to_string(number);
+            if (folder != "platform" && std::regex_search(line, platformTest))
+                found.push_back({where, "a test for a platform outside src/platform"});
+            std::smatch m;
+            if (!std::regex_search(line, m, include)) continue;
             std::string header = m[2];
             if (layer < 0) {
                 found.push_back({where, "a folder outside the layers"});
                 break;
             }
             if (m[1] == "<") {
+                for (const LibraryRule& rule : kLibraryRules)
+                    if (std::regex_match(header, std::regex(rule.header)) && !placeAllows(file, rule.places))
+                        found.push_back({where, rule.what + std::string(" (<") + header + ">) outside " +
+                                                    rule.places[0]});
                 if (folder != "platform" && isSystemHeader(header))
                     found.push_back({where, "operating-system header <" + header + "> outside src/platform"});
                 continue;
@@ -80,6 +113,49 @@ TEST(Architecture, IncludesFollowTheLayers) {
         << found.size() << " include(s) against the layers "
         << "(platform, settings, math, datapool, render, effects, display, timeline, app):\n"
         << report;
+}
+
+} // namespace
+
+namespace {
+
+// The checker itself, on a planted tree: each breach kind is found, and what the rules allow is not.
+TEST(Architecture, CheckerFindsEachKindOfBreach) {
+    fs::path root = fs::temp_directory_path() / ("cellrune-architecture-" + std::to_string(::getpid()));
+    fs::remove_all(root);
+    struct Planted {
+        const char* file;
+        const char* line;
+        bool breach;
+    };
+    const Planted planted[] = {
+        {"app/loop.cpp", "#include <thread>", true},
+        {"datapool/pool.cpp", "#include <unrar/dll.hpp>", true},
+        {"datapool/names.cpp", "#include \"platform/archive_library.h\"", false},
+        {"platform/archive_library.h", "#include <unrar/dll.hpp>", false},
+        {"timeline/clock.cpp", "#if defined(_WIN32) && 1", true},
+        {"effects/water.cpp", "#ifdef __EMSCRIPTEN__", true},
+        {"platform/linux/window.cpp", "#include <SDL2/SDL.h>", false},
+        {"platform/window_common.cpp", "#include <SDL2/SDL.h>", true},
+        {"platform/linux/sound.cpp", "#include <mutex>", false},
+        {"render/fill.cpp", "#include <png.h>", true},
+        {"display/png_image.cpp", "#include <png.h>", false},
+        {"display/cells.cpp", "#include \"app/main_loop.h\"", true},
+        {"app/main_loop.cpp", "#include \"display/display_mode.h\"", false},
+        {"platform/linux/terminal.cpp", "#ifdef __linux__", false},
+    };
+    for (const Planted& p : planted) {
+        fs::create_directories((root / p.file).parent_path());
+        std::ofstream(root / p.file) << "// planted\n" << p.line << "\n";
+    }
+    std::vector<Breach> found = breaches(root);
+    fs::remove_all(root);
+    for (const Planted& p : planted) {
+        std::string where = (fs::path(root.filename()) / p.file).string() + ":2";
+        bool seen = false;
+        for (const Breach& b : found) seen = seen || b.where == where;
+        EXPECT_EQ(seen, p.breach) << p.file << ": " << p.line;
+    }
 }
 
 } // namespace

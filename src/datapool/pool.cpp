@@ -190,7 +190,7 @@ void extractArchive(const char* archiveName) {
         ++poolStatus.entries;
     }
     if (result == ERAR_BAD_DATA) {
-        writeUserText(kStandardOutput, "\nFile header broken");
+        writeUserText(UserStream::kOutput, "\nFile header broken");
         reportArchive(archiveName, "an entry header is damaged");
     } else if (result != ERAR_END_ARCHIVE && result != 0) {
         reportArchive(archiveName, rarErrorText(result));

@@ -14,15 +14,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/show_sizes.h"
+
 // Picture geometry.
-constexpr int kFrameWidth = 160;
-constexpr int kFrameHeight = 100;
 constexpr int kFramePixels = kFrameWidth * kFrameHeight;
-constexpr int kCellColumns = 80;
-constexpr int kCellRows = 50;
 constexpr int kCellCount = kCellColumns * kCellRows;
-constexpr int kDebugImageWidth = 320;
-constexpr int kDebugImageHeight = 200;
+constexpr int kDebugImageWidth = kWindowWidth;
+constexpr int kDebugImageHeight = kWindowHeight;
 constexpr int kDebugImagePixels = kDebugImageWidth * kDebugImageHeight;
 constexpr int kCellPaletteCapacity = 200;
 constexpr int kDitherSize = 16;

@@ -4,7 +4,6 @@
 #include "display/console_converters.h"
 #include "display/presenters.h"
 #include "display/window_converters.h"
-#include "platform/key_decoder.h"
 #include "platform/terminal.h"
 #include "platform/window.h"
 #include "settings/settings.h"
@@ -113,13 +112,26 @@ int displayOverlayKind() {
     return displayState & 0xF0;
 }
 
+int32_t modeOfKey(ShowKey key) {
+    if (key < kShowKeyDigit0 || key > kShowKeyDigit9) return -1;
+    return key == kShowKeyDigit0 ? 9 : key - kShowKeyDigit0 - 1;
+}
+
+KeyEffect actOnKey(ShowKeyEvent event, KeyAction actsOn) {
+    // A stroke (a surface that cannot tell press from release) acts under either rule.
+    if (event.action != actsOn && event.action != KeyAction::kStroke) return KeyEffect::kNone;
+    if (event.key == kShowKeyEscape) return KeyEffect::kQuit;
+    int32_t mode = modeOfKey(event.key);
+    if (mode < 0) return KeyEffect::kNone;
+    setDisplayMode(mode);
+    return KeyEffect::kModeChanged;
+}
+
 int handleConsoleInput() {
-    int key = terminalReadKey();
-    // Terminals report presses only, so keys act on press here.
-    if (key == kKeyEscape) return 0;
-    if (key >= '1' && key <= '9') setDisplayMode(key - '1');
-    if (key == '0') setDisplayMode(9);
-    return 1;
+    ShowKeyEvent event;
+    if (!terminalReadKey(&event)) return 1;
+    // In the console keys act on release.
+    return actOnKey(event, KeyAction::kRelease) == KeyEffect::kQuit ? 0 : 1;
 }
 
 void windowProc(const PlatformMessage* message) {
@@ -127,14 +139,11 @@ void windowProc(const PlatformMessage* message) {
     case kMessageClose:
         postQuitMessage(0);
         break;
-    case kMessageKeyDown: {
-        int32_t code = message->param;
-        if (code == 0x1B) postQuitMessage(0);
-        if (code >= 0x31 && code <= 0x38) setDisplayMode(code - 0x31);
-        if (code == 0x39) setDisplayMode(8);
-        if (code == 0x30) setDisplayMode(9);
+    case kMessageKeyDown:
+        // In the window keys act on press.
+        if (actOnKey({ShowKey(message->param), KeyAction::kPress}, KeyAction::kPress) == KeyEffect::kQuit)
+            postQuitMessage(0);
         break;
-    }
     default:
         break;
     }

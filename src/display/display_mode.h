@@ -1,16 +1,22 @@
 // display_mode: DisplayMode selection and live input.
 //
-// setDisplayMode is the one place that opens and closes output surfaces and
-// installs the converter and presenter renderFrame calls. Console modes 0..4
+// setDisplayMode is the one place that opens and closes output surfaces; it
+// installs the converter and presenter renderFrame calls for the live show
+// (installHeadlessMode does so without a surface, and the snapshot recorder
+// wraps the installed converter). Console modes 0..4
 // and 10 (any mode of 10 or more) show cells in the terminal; window modes
 // 5..9 show pixels in the window; where the window cannot be made (no
 // display) they show them in the terminal instead, as half blocks, the
 // terminal kept open. A negative mode selects mode 0. displayState stays 0 when nothing could be
-// opened at all. handleConsoleInput consumes one key: 0 ends the program.
-// windowProc handles one window message.
+// opened at all. Keys reach the show in one vocabulary (show_keys.h): the
+// digits '1'..'9' select modes 0..8 and '0' mode 9, Escape ends the show; in
+// the console they act on release, in the window on press. handleConsoleInput
+// consumes one console key: 0 ends the program. windowProc handles one window
+// message (Escape and closing post the quit message).
 #pragma once
 
 #include "platform/messages.h"
+#include "platform/show_keys.h"
 
 #include <cstdint>
 
@@ -43,5 +49,10 @@ bool showingWindowMode();        // the installed mode is one of them
 // benchmark and the tests.
 void installHeadlessMode(int32_t mode, Presenter presenter);
 int presentNothing(); // the null presenter
+// The mode a key selects, -1 for none.
+int32_t modeOfKey(ShowKey key);
+enum class KeyEffect : uint8_t { kNone, kModeChanged, kQuit };
+// Applies a key under a surface's rule (the action that acts there); a quit is left to the caller.
+KeyEffect actOnKey(ShowKeyEvent event, KeyAction actsOn);
 int handleConsoleInput();
 void windowProc(const PlatformMessage* message);

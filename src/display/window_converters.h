@@ -7,10 +7,10 @@
 // unturned, so the window shows it upside down.
 #pragma once
 
+#include "platform/show_sizes.h"
+
 #include <cstdint>
 
-constexpr int kWindowWidth = 320;
-constexpr int kWindowHeight = 200;
 constexpr int kWindowPixels = kWindowWidth * kWindowHeight;
 
 extern uint32_t windowImage[kWindowPixels];

@@ -21,16 +21,25 @@
 // fit is cut and the next one redraws fully.
 #pragma once
 
+#include "platform/show_sizes.h"
+
 #include <cstddef>
 #include <cstdint>
 
-constexpr int kEncoderColumns = 80;
-constexpr int kEncoderRows = 50;
+constexpr int kEncoderColumns = kCellColumns;
+constexpr int kEncoderRows = kCellRows;
 constexpr int kEncoderCells = kEncoderColumns * kEncoderRows;
-constexpr int kHalfBlockColumns = 160, kHalfBlockRows = 50; // of a 160 x 100 picture
+constexpr int kHalfBlockColumns = kFrameWidth, kHalfBlockRows = kFrameHeight / 2; // a pixel pair a cell
 constexpr int kEncoderShownCells = kHalfBlockColumns * kHalfBlockRows;
 // Worst case per terminal cell: cursor move, both 24-bit colours, a 3-byte glyph.
 constexpr size_t kEncoderFrameCapacity = 64 + 16 + size_t{kEncoderShownCells} * 56;
+
+// The terminal modes a picture is shown in (cursor hidden, no line wrap) and
+// those a terminal is handed back in (attributes reset, line wrap on, cursor
+// shown): the live terminal and the recordings send the same. Literals, so
+// each side sends them within its own sequences in one write.
+#define CELLRUNE_PICTURE_MODES "\x1b[?25l\x1b[?7l"
+#define CELLRUNE_USER_MODES "\x1b[0m\x1b[?7h\x1b[?25h"
 
 enum class ColourDepth : uint8_t { k16 = 16, k24 = 24 };
 enum class EncoderGrid : uint8_t { kText, kHalfBlocks };

@@ -8,6 +8,8 @@
 #include <cstdint>
 
 uint32_t processMilliseconds();
+// The real clock in microseconds since the program started, never virtual (frame pacing).
+int64_t steadyMicroseconds();
 // From now on processMilliseconds returns ms (a virtual clock); a negative
 // value goes back to the real clock.
 void setVirtualMilliseconds(int64_t ms);

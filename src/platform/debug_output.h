@@ -1,8 +1,9 @@
 // debug_output: the program's debugger channel (the few trace texts).
 //
-// Only when asked for: CELLRUNE_DEBUG names a file (appended to, flushed per
-// text), or "-" for stderr; without it the texts go nowhere. The choice is
-// made on first use.
+// Where a debugger channel exists (Windows) the texts go to it. Besides, and
+// everywhere, when CELLRUNE_DEBUG names a file they are appended to it,
+// flushed per text, or with "-" written to stderr; without it they go nowhere
+// else. The choice is made on first use.
 #pragma once
 
 void outputDebugString(const char* text);

@@ -1,12 +1,15 @@
-// messages: the stand-in for the thread's window message queue.
+// messages: the thread's window message queue.
 //
-// A fixed ring of kMessageCapacity messages; posting to a full ring drops the
-// message and counts it. The quit message is a flag, delivered once the ring
-// is empty, so it is never lost; it can also come from a signal
-// (SIGINT, SIGTERM, SIGHUP once installQuitSignals ran), so Ctrl-C ends the
-// loop the same way closing the window does and shutDown still runs.
-// Dispatched messages go to the handler the window side installs (windowProc).
-// Main thread only, apart from the signal flag.
+// Peeking also gathers what the window system has to say (windowPollMessage).
+// Posting to a full queue (kMessageCapacity waiting) drops the message and
+// counts it. The quit message is delivered once the queue is otherwise empty
+// and is never lost. Once installQuitHandlers ran, the system's own ways of
+// asking a program to end (Ctrl-C, a termination request, the terminal going
+// away) post it too, so they end the loop the way closing the window does and
+// shutDown still runs; quitExitStatus then gives the status the system
+// expects of a program ended so. Dispatched messages go to the handler the
+// window side installs (windowProc). Main thread only, apart from what the
+// system's requests set.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +24,7 @@ enum MessageKind : uint32_t {
 
 struct PlatformMessage {
     uint32_t kind;
-    int32_t param; // key code for kMessageKeyDown, exit code for kMessageQuit
+    int32_t param; // a ShowKey for kMessageKeyDown (a press), exit code for kMessageQuit
 };
 
 using MessageHandler = void (*)(const PlatformMessage* message);
@@ -35,8 +38,7 @@ void setMessageHandler(MessageHandler handler);
 void clearPlatformMessages();
 int droppedMessageCount();
 
-void installQuitSignals();
-// The signal that ended the show (SIGHUP also for a terminal that hung up), 0 for none: the
-// program then exits with 128 + it, as shells expect, once the terminal is restored.
-int quitSignal();
+void installQuitHandlers();
+// 0 unless the system asked the show to end; then the exit status it expects.
+int quitExitStatus();
 bool quitPending(); // a quit is posted or signalled and not yet delivered

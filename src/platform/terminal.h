@@ -1,17 +1,19 @@
-// terminal: the text console stand-in, the terminal the program runs in.
+// terminal: the text console, the terminal the program runs in (Linux: the
+// terminal it was started from; Windows: its console; the browser: a terminal
+// on the page).
 //
-// terminalOpen takes the terminal (stdout when it is one, else /dev/tty),
-// switches to the alternate screen, hides the cursor, turns autowrap off, puts
-// input in raw mode (no echo, no line buffering; Ctrl-C still signals) and asks
-// for 80 x 50 (160 x 50 with square cells). terminalClose restores all of it, and so do process exit, a
-// crash signal (best effort) and Ctrl-Z, which suspends with the terminal
-// restored and re-enters with a full redraw on continue. terminalPresent
-// sends one 80 x 50 cell frame, only the changed cells, with one write.
-// Input is read without blocking, one key at a time (see key_decoder).
-// Main thread only; the signal handlers only set flags, except the crash one.
+// terminalOpen takes the terminal, gives the show a screen of its own (the
+// user's is back as it was afterwards), hides the cursor, turns autowrap off,
+// takes keys one at a time without echo and asks for 80 x 50 (160 x 50 with
+// square cells). terminalClose restores all of it, and every way the program
+// ends or is put aside (exit, a crash, being suspended) restores it too; a
+// show taken up again redraws in full. terminalPresent sends one 80 x 50 cell
+// frame, only the changed cells, at once. Input is read without blocking, one
+// key at a time (see key_decoder). Main thread only.
 #pragma once
 
 #include "platform/cell_encoder.h"
+#include "platform/show_keys.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -28,26 +30,20 @@ int terminalPresent(const uint32_t* cells); // bytes written, -1 when closed or 
 // A 160 x 100 picture (top row first) as 160 x 50 half-block cells; as terminalPresent.
 int terminalPresentPixels(const uint32_t* pixels);
 
-int terminalKeyPending(); // 1 when a whole key is waiting
-int terminalReadKey();    // the key (a byte, kKeyEscape or kKeyIgnored), -1 when none
-
-// For fatal paths (a crash signal, a lost display): puts the terminal's modes
-// back if the show holds it, waiting a second at most for a terminal that has
-// stopped reading. Async-signal-safe.
-void terminalRestoreForExit();
-// True once the terminal the show was started from has hung up (its emulator
-// or tmux server gone), whether the show holds it or has handed it back.
-bool terminalHungUp();
+int terminalKeyPending(); // 1 when a whole key (or a sequence to drop) is waiting
+// Takes the next one: false when none was waiting. A keystroke is a kStroke; a sequence that is no
+// key (an arrow, the terminal's own answers) is kShowKeyOther.
+bool terminalReadKey(ShowKeyEvent* event);
 
 // How colours reach the terminal.
-// - kDetect: 24-bit where COLORTERM says truecolor or 24bit, else the
+// - kDetect: 24-bit where the terminal says it shows them, else the
 //   terminal's own 16 colours; and the console palette is lent to the
 //   terminal (see terminal_palette): once the terminal confirms it, short
 //   16-colour codes with exact colours.
 // - kSixteen: the terminal's own 16 colours, its palette untouched.
 // - kTwentyFour: exact 24-bit colours, its palette untouched.
 // - kPalette: the console palette lent without waiting for a confirmation.
-// A lent palette is given back on every way out (close, Ctrl-Z, crash).
+// A lent palette is given back on every way out (close, suspension, crash).
 enum class TerminalColours : uint8_t { kDetect, kSixteen, kTwentyFour, kPalette };
 void terminalSetColours(TerminalColours colours);
 

@@ -9,11 +9,17 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 constexpr size_t kDeferredCapacity = 8192;
 
-void reportProblem(const char* format, ...) __attribute__((format(printf, 1, 2)));
-constexpr int kStandardOutput = 1;
-constexpr int kStandardError = 2;
-void writeUserText(int fd, const char* text); // fd: kStandardOutput or kStandardError
-void flushUserOutput();                       // called by the terminal once it is restored
+#if defined(__GNUC__)
+#define CELLRUNE_PRINTF_FORMAT(formatAt, argumentsAt) __attribute__((format(printf, formatAt, argumentsAt)))
+#else
+#define CELLRUNE_PRINTF_FORMAT(formatAt, argumentsAt)
+#endif
+
+void reportProblem(const char* format, ...) CELLRUNE_PRINTF_FORMAT(1, 2); // one "cellrune: " line on stderr
+enum class UserStream : uint8_t { kOutput, kErrors };
+void writeUserText(UserStream stream, const char* text);
+void flushUserOutput(); // called by the terminal once it is restored

@@ -1,17 +1,19 @@
-// window: the pixel window, a 320 x 200 picture in a window of the system (SDL2 on Linux).
+// window: the pixel window, a 320 x 200 picture in a window of the system
+// (Linux: SDL2; Windows: a GDI window; the browser: a canvas on the page).
 //
-// windowSystemInit starts SDL video once per run and refuses SDL's invisible
-// fallback drivers ("offscreen", "dummy") unless the user asked for one with
-// SDL_VIDEODRIVER. windowCreate opens the window centred with a 320 x 200
-// client area, or full screen: a real 320 x 200 mode where the display offers
-// one, else a borderless window over the whole display with the picture
-// enlarged by the largest whole factor and centred on black. Failures print
-// "error" and SDL's reason on stderr. windowPresent shows a bottom-up
-// 320 x 200 picture upright, unfiltered, without waiting for the display.
-// windowPollMessage turns the next relevant SDL event into a message.
-// When the display's connection is lost the process ends at once with
-// status 1 and one line on stderr, the terminal restored: no call goes back
-// to the dead connection, and no exit handler waits on it.
+// windowSystemInit starts the window system once per run: -1 when there is no
+// display to show a window on (one nobody could see counts as none, unless
+// the user asked for it). windowCreate opens the window centred with a
+// 320 x 200 client area, or full screen: a real 320 x 200 mode where the
+// display offers one, else the whole display with the picture enlarged by the
+// largest whole factor and centred on black. A failure is said once a run
+// through user_output (kept back while the terminal shows the picture); the
+// caller then shows the pixel styles in the terminal. windowPresent shows a
+// bottom-up 320 x 200 picture upright, unfiltered, without waiting for the
+// display. windowPollMessage turns the next event that matters (closing, a
+// key press as a show key) into a message. When the display itself is lost
+// the process ends at once with status 1 and one line on stderr, the terminal
+// restored.
 #pragma once
 
 #include "platform/messages.h"

@@ -6,8 +6,8 @@
 // reads as 0, later keywords override earlier ones. A token is at most 63
 // characters; longer ones are truncated. gammaTable is built on every call:
 // entry i = low 32 bits of trunc(pow(i / 256, gamma) * 256); readers use its
-// low byte. Each call restores the defaults first (WinMain, and every
-// headless run and test that reads a command line).
+// low byte. Each call restores the defaults first (the live show's start, and
+// every headless run and test that reads a command line).
 #pragma once
 
 #include <cstdint>
@@ -15,7 +15,8 @@
 constexpr int kTokenCapacity = 64; // 63 characters and the terminating zero
 constexpr int kGammaEntries = 256;
 
-// The program instance WinMain received; the window side is handed it.
+// The program instance the platform's entry received (Windows: the module
+// handle WinMain is given; elsewhere null); the window side is handed it.
 using InstanceHandle = void*;
 extern InstanceHandle instanceHandle;
 

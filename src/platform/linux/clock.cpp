@@ -15,6 +15,11 @@ uint32_t processMilliseconds() {
     return static_cast<uint32_t>(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count());
 }
 
+int64_t steadyMicroseconds() {
+    auto elapsed = std::chrono::steady_clock::now() - processStart;
+    return std::chrono::duration_cast<std::chrono::microseconds>(elapsed).count();
+}
+
 void setVirtualMilliseconds(int64_t ms) {
     virtualMs = ms;
 }

@@ -1,5 +1,6 @@
 #include "platform/messages.h"
 
+#include "platform/linux/terminal_linux.h"
 #include "platform/terminal.h"
 #include "platform/window.h"
 
@@ -94,8 +95,9 @@ void clearPlatformMessages() {
     endingSignal = 0;
 }
 
-int quitSignal() {
-    return endingSignal;
+// A signal's ending is 128 + it, as shells expect (SIGHUP also for a terminal that hung up).
+int quitExitStatus() {
+    return endingSignal ? 128 + endingSignal : 0;
 }
 
 bool quitPending() {
@@ -106,7 +108,7 @@ int droppedMessageCount() {
     return dropped;
 }
 
-void installQuitSignals() {
+void installQuitHandlers() {
     struct sigaction action = {};
     action.sa_handler = onQuitSignal;
     sigemptyset(&action.sa_mask);

@@ -1,4 +1,5 @@
 #include "platform/terminal.h"
+#include "platform/linux/terminal_linux.h"
 
 #include "platform/cell_encoder.h"
 #include "platform/debug_output.h"
@@ -23,11 +24,11 @@
 namespace {
 
 // Alternate screen, hidden cursor, no autowrap, title saved (the size is asked for after it).
-const char kEnter[] = "\x1b[22;0t\x1b[?1049h\x1b[?25l\x1b[?7l";
+const char kEnter[] = "\x1b[22;0t\x1b[?1049h" CELLRUNE_PICTURE_MODES;
 const char kAskCellSize[] = "\x1b[16t";
 // The alternate screen is cleared before it is left: a terminal grown meanwhile would otherwise
 // keep rows of the picture on the user's screen.
-const char kLeave[] = "\x1b[0m\x1b[H\x1b[2J\x1b[?7h\x1b[?25h\x1b[?1049l\x1b[23;0t";
+const char kLeave[] = "\x1b[0m\x1b[H\x1b[2J" CELLRUNE_USER_MODES "\x1b[?1049l\x1b[23;0t";
 constexpr size_t kInputCapacity = 128;
 
 struct Terminal {
@@ -473,17 +474,19 @@ int terminalKeyPending() {
     return decodeKey(term.input, term.inputCount, timedOut, &key) > 0 ? 1 : 0;
 }
 
-int terminalReadKey() {
-    if (!term.open || term.inputCount == 0) return -1;
+bool terminalReadKey(ShowKeyEvent* event) {
+    if (!term.open || term.inputCount == 0) return false;
     int key;
     bool timedOut =
         std::chrono::steady_clock::now() - term.lastInput >= std::chrono::milliseconds(kEscapeTimeoutMs);
     size_t used = decodeKey(term.input, term.inputCount, timedOut, &key);
-    if (used == 0) return -1;
+    if (used == 0) return false;
     if (key == kKeyIgnored) takeAnswer(term.input, used);
     std::memmove(term.input, term.input + used, term.inputCount - used);
     term.inputCount -= used;
-    return key;
+    // A terminal sends a keystroke, never its press and release apart.
+    *event = {key == kKeyIgnored ? kShowKeyOther : showKeyOfCharacter(key), KeyAction::kStroke};
+    return true;
 }
 
 void terminalSetColours(TerminalColours colours) {

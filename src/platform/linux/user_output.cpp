@@ -31,7 +31,8 @@ void writeNow(int fd, const char* text, size_t length) {
 
 } // namespace
 
-void writeUserText(int fd, const char* text) {
+void writeUserText(UserStream stream, const char* text) {
+    int fd = stream == UserStream::kOutput ? STDOUT_FILENO : STDERR_FILENO;
     size_t length = std::strlen(text);
     if (!terminalIsOpen() || !isatty(fd)) {
         writeNow(fd, text, length);
@@ -54,7 +55,7 @@ void reportProblem(const char* format, ...) {
     std::vsnprintf(line + prefix, sizeof line - static_cast<size_t>(prefix) - 1, format, args);
     va_end(args);
     std::strcat(line, "\n");
-    writeUserText(STDERR_FILENO, line);
+    writeUserText(UserStream::kErrors, line);
 }
 
 void flushUserOutput() {

@@ -1,5 +1,8 @@
 #include "platform/window.h"
 
+#include "platform/linux/terminal_linux.h"
+#include "platform/show_keys.h"
+#include "platform/show_sizes.h"
 #include "platform/terminal.h"
 #include "platform/user_output.h"
 
@@ -14,8 +17,8 @@
 
 namespace {
 
-constexpr int kWidth = 320;
-constexpr int kHeight = 200;
+constexpr int kWidth = kWindowWidth;
+constexpr int kHeight = kWindowHeight;
 
 struct Window {
     bool videoStarted = false;
@@ -24,6 +27,12 @@ struct Window {
 };
 
 Window win;
+
+// The main-row digits and Escape; the keypad's digits are not mode keys.
+ShowKey showKeyOfSdl(SDL_Keycode code) {
+    if (code >= SDLK_0 && code <= SDLK_9) return ShowKey(kShowKeyDigit0 + (code - SDLK_0));
+    return code == SDLK_ESCAPE ? kShowKeyEscape : kShowKeyOther;
+}
 
 // Said once a run (each pixel style tries again), through the user's messages: kept back while
 // the terminal shows the picture, so it never lands in it.
@@ -223,8 +232,7 @@ bool windowPollMessage(PlatformMessage* message) {
             }
             break;
         case SDL_KEYDOWN:
-            // Main-row digits and ESC have the same codes as the virtual keys.
-            *message = {kMessageKeyDown, event.key.keysym.sym};
+            *message = {kMessageKeyDown, showKeyOfSdl(event.key.keysym.sym)};
             return true;
         default:
             break;
