@@ -23,7 +23,7 @@
 
 namespace {
 
-constexpr int kWidth = 640, kHeight = 400;
+constexpr int kWidth = kViewerWidth, kHeight = kViewerHeight; // the video is what the viewer sees
 
 void put16(FILE* f, uint32_t v) {
     std::fputc(int(v & 255), f);
@@ -139,42 +139,31 @@ struct Output {
     }
 };
 
-} // namespace
+// The recording: a header naming the terminal it needs, the modes the picture is shown in, each
+// frame's bytes as the terminal encoder sends them, and an ending that hands the terminal back.
+struct CastRecorder {
+    FILE* file = nullptr;
+    bool window = false; // a pixel style: recorded as half blocks
+    bool lent = false;   // the show's palette lent to the replaying terminal
+    ColourDepth pixelDepth = ColourDepth::k24;
+    CellEncoderState encoder;
+    std::vector<char> bytes = std::vector<char>(kEncoderFrameCapacity);
+    uint32_t halved[kHalfBlockColumns * 2 * kHalfBlockRows];
 
-int runExport(const std::string& commandLine, const ExportRequest& request) {
-    parseCommandLine(commandLine.c_str());
-    int32_t mode = clampDisplayMode(modeSetting);
-    bool window = isWindowMode(mode);
-    if (request.fps < 1 || request.fps > 240 || request.to <= request.from) {
-        std::fprintf(stderr, "cellrune: the export needs 1-240 frames a second and --to after --from\n");
-        return 2;
+    void entry(double seconds, const char* data, size_t length) {
+        std::fprintf(file, "[%.6f, \"o\", ", seconds);
+        writeJsonString(file, data, length);
+        std::fprintf(file, "]\n");
     }
-    // The show's data first: without it nothing is written.
-    if (!startHeadless(commandLine)) return 1;
-    Output outputs[3] = {{request.video}, {request.audio}, {request.cast}};
-    for (Output& output : outputs)
-        if (!output.open()) {
-            for (Output& other : outputs) {
-                other.close();
-                other.keep(false);
-            }
-            return 2;
-        }
-    FILE *video = outputs[0].file, *audio = outputs[1].file, *cast = outputs[2].file;
-    setMusicOrderRow(request.from >> 14, (request.from >> 8) & 63);
 
-    if (video) std::fprintf(video, "YUV4MPEG2 W%d H%d F%d:1 Ip A1:1 C444\n", kWidth, kHeight, request.fps);
-    if (audio) writeWavHeader(audio, 0); // sizes are filled in at the end
-    static CellEncoderState encoder;
-    static std::vector<char> castBytes(kEncoderFrameCapacity);
-    bool lent = request.colours == TerminalColours::kDetect || request.colours == TerminalColours::kPalette;
-    // The pixel styles are recorded as the terminal shows them without a display: half blocks, in
-    // 24-bit colour unless told 16. Text cells are one column wide unless told 2.
-    ColourDepth pixelDepth =
-        request.colours == TerminalColours::kSixteen ? ColourDepth::k16 : ColourDepth::k24;
-    int columns = window || request.cells == CellWidthChoice::kTwo ? 2 * kEncoderColumns : kEncoderColumns;
-    static uint32_t halved[kHalfBlockColumns * 2 * kHalfBlockRows];
-    if (cast) {
+    void begin(const ExportRequest& request, bool windowMode) {
+        window = windowMode;
+        lent = request.colours == TerminalColours::kDetect || request.colours == TerminalColours::kPalette;
+        // The pixel styles are recorded as the terminal shows them without a display: half blocks, in
+        // 24-bit colour unless told 16. Text cells are one column wide unless told 2.
+        pixelDepth = request.colours == TerminalColours::kSixteen ? ColourDepth::k16 : ColourDepth::k24;
+        int columns =
+            window || request.cells == CellWidthChoice::kTwo ? 2 * kEncoderColumns : kEncoderColumns;
         resetCellEncoder(
             &encoder, request.colours == TerminalColours::kTwentyFour ? ColourDepth::k24 : ColourDepth::k16,
             columns, kEncoderRows, consolePalette);
@@ -183,94 +172,140 @@ int runExport(const std::string& commandLine, const ExportRequest& request) {
         bool trueColour =
             request.colours == TerminalColours::kTwentyFour || (window && pixelDepth == ColourDepth::k24);
         std::fprintf(
-            cast, "{\"version\": 2, \"width\": %d, \"height\": 50, \"env\": {\"TERM\": \"xterm-256color\"%s}",
-            columns, trueColour ? ", \"COLORTERM\": \"truecolor\"" : "");
+            file, "{\"version\": 2, \"width\": %d, \"height\": %d, \"env\": {\"TERM\": \"xterm-256color\"%s}",
+            columns, kEncoderRows, trueColour ? ", \"COLORTERM\": \"truecolor\"" : "");
         if (lent) {
             // Players take the palette from the header; a terminal replaying the bytes, from OSC 4.
-            std::fprintf(cast, ", \"theme\": {\"fg\": \"#%06x\", \"bg\": \"#%06x\", \"palette\": \"",
+            std::fprintf(file, ", \"theme\": {\"fg\": \"#%06x\", \"bg\": \"#%06x\", \"palette\": \"",
                          consolePalette[7], consolePalette[0]);
             for (int i = 0; i < 16; ++i) // in ANSI order
-                std::fprintf(cast, "%s#%06x", i ? ":" : "", consolePalette[ansiColourOf(i)]);
-            std::fprintf(cast, "\"}");
+                std::fprintf(file, "%s#%06x", i ? ":" : "", consolePalette[ansiColourOf(i)]);
+            std::fprintf(file, "\"}");
         }
-        std::fprintf(cast, "}\n");
-        char enter[16 + kPaletteSequenceCapacity] = "\x1b[?25l\x1b[?7l";
+        std::fprintf(file, "}\n");
+        char enter[16 + kPaletteSequenceCapacity] = CELLRUNE_PICTURE_MODES;
         size_t length = std::strlen(enter);
         if (lent) length += paletteSetSequence(consolePalette, enter + length, sizeof enter - length);
-        std::fprintf(cast, "[0.000000, \"o\", ");
-        writeJsonString(cast, enter, length);
-        std::fprintf(cast, "]\n");
+        entry(0, enter, length);
     }
-    std::vector<uint32_t> picture(size_t(kWidth) * kHeight);
-    std::vector<float> samples(2 * 1024);
-    std::vector<int16_t> pcm(2 * 1024);
+
+    void frame(double seconds) {
+        size_t n;
+        if (window) {
+            halveWindowImage(windowImage, halved);
+            n = encodeHalfBlockFrame(&encoder, halved, pixelDepth, bytes.data(), bytes.size());
+        } else {
+            n = encodeCellFrame(&encoder, cellBuffer, bytes.data(), bytes.size());
+        }
+        entry(seconds, bytes.data(), n);
+    }
+
+    // The terminal that replays it is left as the live show leaves one: attributes reset, line wrap
+    // on, the cursor shown, and (when lent) its own colours back.
+    void end(double seconds) {
+        std::string ending = CELLRUNE_USER_MODES;
+        if (lent) ending += "\x1b]104\x07";
+        entry(seconds, ending.data(), ending.size());
+    }
+};
+
+// The music rendered offline up to each frame's time, written as 16-bit PCM when a WAV is asked for.
+struct SoundTrack {
+    FILE* file = nullptr;
     int64_t rendered = 0;
-    uint32_t audioFrames = 0;
-    auto renderAudioTo = [&](int64_t target) {
+    uint32_t frames = 0; // written to the file
+    float samples[2 * 1024];
+    int16_t pcm[2 * 1024];
+
+    void renderTo(int64_t target) {
         while (rendered < target) {
             int n = int(std::min<int64_t>(1024, target - rendered));
-            renderMusicOffline(samples.data(), n);
-            if (audio) {
+            renderMusicOffline(samples, n);
+            if (file) {
                 for (int i = 0; i < 2 * n; ++i)
-                    pcm[size_t(i)] =
-                        int16_t(std::lround(std::max(-1.0f, std::min(1.0f, samples[size_t(i)])) * 32767));
-                std::fwrite(pcm.data(), sizeof(int16_t), size_t(2 * n), audio);
-                audioFrames += uint32_t(n);
+                    pcm[i] = int16_t(std::lround(std::max(-1.0f, std::min(1.0f, samples[i])) * 32767));
+                std::fwrite(pcm, sizeof(int16_t), size_t(2 * n), file);
+                frames += uint32_t(n);
             }
             rendered += n;
         }
-    };
+    }
+};
+
+// The export's own limits, before anything is loaded; a message and false when they do not hold.
+bool exportRequestIsSound(const ExportRequest& request) {
+    if (request.fps >= 1 && request.fps <= 240 && request.to > request.from) return true;
+    std::fprintf(stderr, "cellrune: the export needs 1-240 frames a second and --to after --from\n");
+    return false;
+}
+
+// Every output open, or none (each opened one closed and removed again).
+bool openOutputs(Output (&outputs)[3]) {
+    for (Output& output : outputs)
+        if (!output.open()) {
+            for (Output& other : outputs) {
+                other.close();
+                other.keep(false);
+            }
+            return false;
+        }
+    return true;
+}
+
+} // namespace
+
+int runExport(const std::string& commandLine, const ExportRequest& request) {
+    parseCommandLine(commandLine.c_str());
+    bool window = isWindowMode(clampDisplayMode(modeSetting));
+    if (!exportRequestIsSound(request)) return 2;
+    // The show's data first: without it nothing is written.
+    if (!startHeadless(commandLine)) return 1;
+    Output outputs[3] = {{request.video}, {request.audio}, {request.cast}};
+    if (!openOutputs(outputs)) return 2;
+    FILE* video = outputs[0].file;
+    static SoundTrack sound;
+    sound.file = outputs[1].file;
+    static CastRecorder cast;
+    cast.file = outputs[2].file;
+    setMusicOrderRow(request.from >> 14, (request.from >> 8) & 63);
+
+    if (video) std::fprintf(video, "YUV4MPEG2 W%d H%d F%d:1 Ip A1:1 C444\n", kWidth, kHeight, request.fps);
+    if (sound.file) writeWavHeader(sound.file, 0); // sizes are filled in at the end
+    if (cast.file) cast.begin(request, window);
+
+    static uint32_t picture[kWidth * kHeight];
     auto start = std::chrono::steady_clock::now();
     int32_t previous = INT32_MIN;
     int frames = 0;
-    int writeError = 0;
+    bool writeError = false;
     for (int64_t k = 0;; ++k) {
-        renderAudioTo(k * kMusicRate / request.fps);
+        sound.renderTo(k * kMusicRate / request.fps);
         int32_t clock = readMusicClock();
         if (clock >= request.to || clock < previous) break; // the end, or the music looping back
         previous = clock;
         setVirtualMilliseconds(k * 1000 / request.fps);
         renderFrameAt(clock);
         if (video) {
-            drawViewerPicture(picture.data());
-            writeY4mFrame(video, picture.data());
+            drawViewerPicture(picture);
+            writeY4mFrame(video, picture);
         }
-        if (cast) {
-            size_t n;
-            if (window) {
-                halveWindowImage(windowImage, halved);
-                n = encodeHalfBlockFrame(&encoder, halved, pixelDepth, castBytes.data(), castBytes.size());
-            } else {
-                n = encodeCellFrame(&encoder, cellBuffer, castBytes.data(), castBytes.size());
-            }
-            std::fprintf(cast, "[%.6f, \"o\", ", double(k) / request.fps);
-            writeJsonString(cast, castBytes.data(), n);
-            std::fprintf(cast, "]\n");
-        }
+        if (cast.file) cast.frame(double(k) / request.fps);
         ++frames;
         // A full disk or a closed pipe: stop now rather than render the rest for nothing.
         if (outputs[0].failed() || outputs[1].failed() || outputs[2].failed()) {
-            writeError = 1;
+            writeError = true;
             break;
         }
         if (frames % 25 == 0) progress(clock - request.from, request.to - request.from, start);
     }
-    if (cast) {
-        // The terminal that replays it is left as the live show leaves one: attributes reset, line
-        // wrap on, the cursor shown, and (when lent) its own colours back.
-        std::string ending = "\x1b[0m\x1b[?7h\x1b[?25h";
-        if (lent) ending += "\x1b]104\x07";
-        std::fprintf(cast, "[%.6f, \"o\", ", double(frames) / request.fps);
-        writeJsonString(cast, ending.data(), ending.size());
-        std::fprintf(cast, "]\n");
-    }
-    renderAudioTo(int64_t(frames) * kMusicRate / request.fps); // the sound of the last frame too
+    if (cast.file) cast.end(double(frames) / request.fps);
+    sound.renderTo(int64_t(frames) * kMusicRate / request.fps); // the sound of the last frame too
     if (streamIsTerminal(stderr)) std::fprintf(stderr, "\n");
-    if (audio) {
-        std::fseek(audio, 0, SEEK_SET);
-        writeWavHeader(audio, audioFrames);
+    if (sound.file) {
+        std::fseek(sound.file, 0, SEEK_SET);
+        writeWavHeader(sound.file, sound.frames);
     }
-    bool ok = writeError == 0;
+    bool ok = !writeError;
     for (Output& output : outputs) ok &= output.close();
     for (Output& output : outputs) output.keep(ok);
     double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

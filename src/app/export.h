@@ -4,7 +4,8 @@
 // libopenmpt renders it; the process clock is virtual. --export writes a
 // YUV4MPEG2 video (640 x 400, 4:4:4) of what the viewer sees and, if asked, a
 // WAV (44,100 Hz stereo, 16-bit) aligned sample-exactly with it; --cast writes
-// an asciicast v2 recording of the exact terminal bytes (console modes only).
+// an asciicast v2 recording of the exact terminal bytes: the text styles as
+// cells, the pixel styles as the half blocks a terminal without a display shows.
 // From --from (default 0) to --to (default the end of order 42, or where the
 // music loops). A progress bar goes to stderr when it is a terminal.
 #pragma once

@@ -76,14 +76,14 @@ bool glyphBit(uint8_t c, int x, int y) {
 }
 
 int snapshotPresenter() {
-    static uint32_t picture[640 * 400];
+    static uint32_t picture[kViewerWidth * kViewerHeight];
     bool window = showingWindowMode();
     if (window)
         writeBytes(base() + ".win", windowImage, sizeof windowImage);
     else
         writeBytes(base() + ".cells", cellBuffer, sizeof cellBuffer);
     drawViewerPicture(picture);
-    if (!writePng(base() + ".png", picture, 640, 400, 640, 1)) writeFailed = true;
+    if (!writePng(base() + ".png", picture, kViewerWidth, kViewerHeight, kViewerWidth, 1)) writeFailed = true;
     return 0;
 }
 
@@ -91,19 +91,22 @@ int snapshotPresenter() {
 
 void drawViewerPicture(uint32_t* picture) {
     if (showingWindowMode()) {
-        for (int y = 0; y < 400; ++y)
-            for (int x = 0; x < 640; ++x) picture[y * 640 + x] = windowImage[(199 - y / 2) * 320 + x / 2];
+        for (int y = 0; y < kViewerHeight; ++y)
+            for (int x = 0; x < kViewerWidth; ++x)
+                picture[y * kViewerWidth + x] =
+                    windowImage[(kWindowHeight - 1 - y / 2) * kWindowWidth + x / 2];
         return;
     }
-    for (int cy = 0; cy < 50; ++cy)
-        for (int cx = 0; cx < 80; ++cx) {
-            uint32_t cell = cellBuffer[cy * 80 + cx];
+    for (int cy = 0; cy < kCellRows; ++cy)
+        for (int cx = 0; cx < kCellColumns; ++cx) {
+            uint32_t cell = cellBuffer[cy * kCellColumns + cx];
             uint8_t character = uint8_t(cell);
             uint32_t attribute = cell >> 16;
             uint32_t fg = consolePalette[attribute & 15], bg = consolePalette[(attribute >> 4) & 15];
-            for (int y = 0; y < 8; ++y)
-                for (int x = 0; x < 8; ++x)
-                    picture[(cy * 8 + y) * 640 + cx * 8 + x] = glyphBit(character, x, y) ? fg : bg;
+            for (int y = 0; y < kGlyphSize; ++y)
+                for (int x = 0; x < kGlyphSize; ++x)
+                    picture[(cy * kGlyphSize + y) * kViewerWidth + cx * kGlyphSize + x] =
+                        glyphBit(character, x, y) ? fg : bg;
         }
 }
 

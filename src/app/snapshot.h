@@ -11,6 +11,7 @@
 // modes drawn with an 8 x 8 font). Returns the exit status.
 #pragma once
 
+#include "platform/show_sizes.h"
 #include "timeline/frame_clock.h"
 
 #include <cstdint>
@@ -31,4 +32,7 @@ int runBenchmark(const std::string& commandLine, int frames);
 
 // What the viewer sees of the presented picture, 640 x 400: cells drawn with
 // an 8 x 8 font in the console colours, or the window picture doubled.
+constexpr int kGlyphSize = 8;
+constexpr int kViewerWidth = kCellColumns * kGlyphSize, kViewerHeight = kCellRows * kGlyphSize;
+static_assert(kViewerWidth == 2 * kWindowWidth && kViewerHeight == 2 * kWindowHeight);
 void drawViewerPicture(uint32_t* picture);
