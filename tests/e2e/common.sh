@@ -165,12 +165,9 @@ PY
 extent_is() { [ "$(extent "${2:-}")" = "$1" ]; } # "FIRST LAST" [SESSION]
 
 # gone SECONDS PID: true once the process has ended (a zombie counts as ended).
-gone() {
-  local tries=$(($1 * 10)) i state
-  for ((i = 0; i < tries; i++)); do
-    state=$(awk '{print $3}' "/proc/$2/stat" 2>/dev/null) || return 0
-    [ -z "$state" ] || [ "$state" = Z ] && return 0
-    sleep 0.1
-  done
-  return 1
+gone() { wait_for "$1" ended "$2"; }
+ended() { # PID: true when the process has ended (or is a zombie)
+  local state
+  state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) || return 0
+  [ -z "$state" ] || [ "$state" = Z ]
 }
