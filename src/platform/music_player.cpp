@@ -241,11 +241,17 @@ uint32_t BASS_MusicLoad(int, const void* file, uint64_t offset, uint32_t length,
 
 int BASS_ChannelSetPosition(uint32_t handle, uint64_t position) {
     if (handle != kMusicHandle || !player.module) return 0;
-    if (player.device) soundDeviceLock();
+    if (player.device) {
+        // The device's thread renders: it waits while the position changes.
+        soundDeviceLock();
+        player.module->set_position_order_row(int32_t(position & 0xFFFF), 0);
+        resetPosition();
+        soundDeviceUnlock();
+        return 1;
+    }
     player.module->set_position_order_row(int32_t(position & 0xFFFF), 0);
     resetPosition();
-    if (player.device) soundDeviceUnlock();
-    startSilentClock(); // silent, the clock starts again from the new position
+    startSilentClock(); // the main thread renders: its clock starts again from the new position
     return 1;
 }
 
