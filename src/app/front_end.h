@@ -1,4 +1,4 @@
-// front_end: the Linux command line around the show's own.
+// front_end: the command line around the show's own, the same on every platform.
 //
 // argv tokens that begin with "--" are front-end options and are taken out;
 // all other tokens, joined with single spaces, form the show's command line
