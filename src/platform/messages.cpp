@@ -1,10 +1,10 @@
+// The message queue every system shares; its own ways of asking the program
+// to end come in through system_hooks.h.
 #include "platform/messages.h"
 
-#include "platform/linux/terminal_linux.h"
-#include "platform/terminal.h"
+#include "platform/system_hooks.h"
 #include "platform/window.h"
 
-#include <chrono>
 #include <csignal>
 
 namespace {
@@ -15,29 +15,18 @@ int ringCount = 0;
 int dropped = 0;
 MessageHandler handler = nullptr;
 volatile sig_atomic_t quitSignalled = 0;
-volatile sig_atomic_t endingSignal = 0; // the first signal that ended the show, 0 for none
+volatile sig_atomic_t endingStatus = 0; // the status of the system's first request to end, 0 for none
 int32_t quitCode = 0;
-
-void onQuitSignal(int sig) {
-    if (!endingSignal) endingSignal = sig;
-    quitSignalled = 1;
-}
-
-// A terminal that hung up ends the show as SIGHUP does, also when the kernel
-// sends that signal to someone else (the shell that started us). Looked at
-// ten times a second.
-void watchTerminal() {
-    static std::chrono::steady_clock::time_point next;
-    auto now = std::chrono::steady_clock::now();
-    if (now < next) return;
-    next = now + std::chrono::milliseconds(100);
-    if (terminalHungUp()) onQuitSignal(SIGHUP);
-}
 
 } // namespace
 
+void signalSystemQuit(int exitStatus) {
+    if (!endingStatus) endingStatus = exitStatus;
+    quitSignalled = 1;
+}
+
 bool peekPlatformMessage() {
-    watchTerminal();
+    watchSystemForQuit();
     if (ringCount == 0) {
         PlatformMessage message;
         if (windowPollMessage(&message)) postPlatformMessage(message.kind, message.param);
@@ -92,12 +81,11 @@ void clearPlatformMessages() {
     dropped = 0;
     quitSignalled = 0;
     quitCode = 0;
-    endingSignal = 0;
+    endingStatus = 0;
 }
 
-// A signal's ending is 128 + it, as shells expect (SIGHUP also for a terminal that hung up).
 int quitExitStatus() {
-    return endingSignal ? 128 + endingSignal : 0;
+    return endingStatus;
 }
 
 bool quitPending() {
@@ -106,14 +94,4 @@ bool quitPending() {
 
 int droppedMessageCount() {
     return dropped;
-}
-
-void installQuitHandlers() {
-    struct sigaction action = {};
-    action.sa_handler = onQuitSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = 0; // no SA_RESTART: a blocked read must return so the loop sees the quit
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-    sigaction(SIGHUP, &action, nullptr);
 }

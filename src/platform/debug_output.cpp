@@ -1,4 +1,7 @@
+// The debugger channel where the system has one, and the CELLRUNE_DEBUG file everywhere.
 #include "platform/debug_output.h"
+
+#include "platform/system_hooks.h"
 
 #include <cerrno>
 #include <cstdio>
@@ -35,6 +38,7 @@ void chooseSink() {
 } // namespace
 
 void outputDebugString(const char* text) {
+    systemDebugChannel(text);
     if (sink == Sink::kUnchosen) chooseSink();
     FILE* out = sink == Sink::kFile ? debugFile : sink == Sink::kStderr ? stderr : nullptr;
     if (!out) return;
