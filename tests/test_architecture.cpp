@@ -18,8 +18,8 @@ namespace {
 
 namespace fs = std::filesystem;
 
-const std::vector<std::string> kLayers = {"platform", "settings", "math",     "datapool", "render",
-                                          "effects",  "display",  "timeline", "app"};
+const std::vector<std::string> kLayers = {"platform", "math",    "settings", "datapool", "render",
+                                          "effects",  "display", "timeline", "app"};
 
 int layerOf(const std::string& folder) {
     for (size_t i = 0; i < kLayers.size(); ++i)
@@ -111,7 +111,7 @@ TEST(Architecture, IncludesFollowTheLayers) {
     for (const Breach& b : found) report += "  " + b.where + ": " + b.what + "\n";
     EXPECT_TRUE(found.empty())
         << found.size() << " include(s) against the layers "
-        << "(platform, settings, math, datapool, render, effects, display, timeline, app):\n"
+        << "(platform, math, settings, datapool, render, effects, display, timeline, app):\n"
         << report;
 }
 

@@ -2,6 +2,7 @@
 
 #include "datapool/pool.h"
 #include "datapool/pool_records.h"
+#include "math/same_math.h"
 #include "platform/user_output.h"
 
 #include <cmath>
@@ -167,16 +168,16 @@ void buildProceduralMeshes() {
     // axis, a quarter turn about z, then along x.
     Mesh* tube = &proceduralMesh1;
     for (int r = 0; r < 12; ++r) {
-        float s = std::sin(0.28559926f * static_cast<float>(r));
+        float s = sameSin(0.28559926f * static_cast<float>(r));
         float bend = r < 4 ? 0.0f : r < 8 ? static_cast<float>(r - 4) * 0.392699f : 1.5707964f;
         for (int k = 0; k < 4; ++k) {
             float a = 1.570796f * static_cast<float>(k);
-            float p = 0.25f * s * std::cos(a) - 1.0f;
-            float x = std::cos(bend) * p, y = std::sin(bend) * p, z = -0.25f * s * std::sin(a);
+            float p = 0.25f * s * sameCos(a) - 1.0f;
+            float x = sameCos(bend) * p, y = sameSin(bend) * p, z = -0.25f * s * sameSin(a);
             if (r < 4) y = static_cast<float>(4 - r);
             if (r >= 8) x = static_cast<float>(r - 8);
-            tube->vertexNormals[tube->vertexCount] = {std::cos(bend) * std::cos(a),
-                                                      std::sin(bend) * std::cos(a), std::sin(a)};
+            tube->vertexNormals[tube->vertexCount] = {sameCos(bend) * sameCos(a), sameSin(bend) * sameCos(a),
+                                                      sameSin(a)};
             addVertex(tube, x, y, z);
         }
     }

@@ -1,5 +1,6 @@
 #include "effects/spikes.h"
 
+#include "math/same_math.h"
 #include "render/render_target.h"
 
 #include <cmath>
@@ -14,7 +15,7 @@ void drawSpike(const Matrix4& m, float x, float y, float z) {
     ScreenVertex upperScreen[8], lowerScreen[8];
     for (int k = 0; k < 8; ++k) {
         float a = float(k * 0.785398163395);
-        float c = float(std::cos(double(a))), s = float(std::sin(double(a)));
+        float c = float(sameCos(double(a))), s = float(sameSin(double(a)));
         Vector3 normal = {-c, 0, s};
         rotateVector3(m, &normal);
         upper[k] = transformPoint(m, {x - c, y - 4.0f, z + s});

@@ -1,5 +1,6 @@
 #include "effects/tubes.h"
 
+#include "math/same_math.h"
 #include "render/render_target.h"
 
 #include <algorithm>
@@ -47,21 +48,21 @@ void buildTubes() {
             int index = t * kTubeRings + r;
             for (int j = 0; j < 8; ++j) {
                 double a = j * 0.785398163395;
-                double dx = std::cos(a), dy = 0, dz = std::sin(a);
+                double dx = sameCos(a), dy = 0, dz = sameSin(a);
                 if (r > 0) {
                     // The ring after ring 63 is the next tube's first (or the zero ring).
                     const Vector3 &q = tubes[index - 1].centre, &m = tubes[index].centre,
                                   &f = tubes[index + 1].centre;
-                    double theta = (std::atan2(double(m.x - q.x), -double(m.y - q.y)) +
-                                    std::atan2(double(f.x - m.x), -double(f.y - m.y))) *
+                    double theta = (sameAtan2(double(m.x - q.x), -double(m.y - q.y)) +
+                                    sameAtan2(double(f.x - m.x), -double(f.y - m.y))) *
                                    0.5;
-                    double x1 = dx * std::cos(theta) - dy * std::sin(theta),
-                           y1 = dx * std::sin(theta) + dy * std::cos(theta);
-                    double phi = (std::atan2(double(m.z - q.z), -double(m.y - q.y)) +
-                                  std::atan2(double(f.z - m.z), -double(f.y - m.y))) *
+                    double x1 = dx * sameCos(theta) - dy * sameSin(theta),
+                           y1 = dx * sameSin(theta) + dy * sameCos(theta);
+                    double phi = (sameAtan2(double(m.z - q.z), -double(m.y - q.y)) +
+                                  sameAtan2(double(f.z - m.z), -double(f.y - m.y))) *
                                  -0.5;
-                    double y2 = y1 * std::cos(phi) - dz * std::sin(phi),
-                           z2 = y1 * std::sin(phi) + dz * std::cos(phi);
+                    double y2 = y1 * sameCos(phi) - dz * sameSin(phi),
+                           z2 = y1 * sameSin(phi) + dz * sameCos(phi);
                     dx = x1;
                     dy = y2;
                     dz = z2;
@@ -72,7 +73,7 @@ void buildTubes() {
 }
 
 double tubeLength(uint32_t time, int tube) {
-    return 31 - 30 * std::cos(double(time) * 0.001 / (tube * 0.3 + 2.5));
+    return 31 - 30 * sameCos(double(time) * 0.001 / (tube * 0.3 + 2.5));
 }
 
 double tubeRadius(int ring, double length) {

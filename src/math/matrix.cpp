@@ -1,5 +1,7 @@
 #include "math/matrix.h"
 
+#include "math/same_math.h"
+
 #include <cmath>
 
 const Matrix4 identityMatrix = {{1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1, 0, 0, 0, 0, 1}};
@@ -35,8 +37,8 @@ namespace {
 
 // Rotation in the plane of axes i and j: [i][i] = [j][j] = cos, [i][j] = sin, [j][i] = -sin.
 void rotate(Matrix4* m, float angle, int i, int j) {
-    float c = static_cast<float>(std::cos(static_cast<double>(angle)));
-    float s = static_cast<float>(std::sin(static_cast<double>(angle)));
+    float c = static_cast<float>(sameCos(static_cast<double>(angle)));
+    float s = static_cast<float>(sameSin(static_cast<double>(angle)));
     Matrix4 r = identityMatrix;
     r.m[4 * i + i] = c;
     r.m[4 * i + j] = s;

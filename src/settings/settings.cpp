@@ -1,5 +1,6 @@
 #include "settings/settings.h"
 
+#include "math/same_math.h"
 #include "platform/debug_output.h"
 
 #include <cctype>
@@ -102,7 +103,7 @@ double convertDecimalReal(const char* text) {
 
 void buildGammaTable(double gamma) {
     for (int i = 0; i < kGammaEntries; ++i) {
-        double value = std::pow(i * 0.00390625, gamma) * 256.0;
+        double value = samePow(i * 0.00390625, gamma) * 256.0;
         // Out-of-range and infinite values take the x86 conversion's
         // "integer indefinite" result, whose low 32 bits are 0.
         int64_t whole = INT64_MIN;

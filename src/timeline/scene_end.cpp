@@ -1,4 +1,5 @@
 // Scene 15: the end screen, shown from order 33 for as long as the program runs.
+#include "math/same_math.h"
 #include "settings/settings.h"
 #include "timeline/scene_kit.h"
 #include "timeline/scenes.h"
@@ -35,11 +36,11 @@ HandOver drawScene15(int32_t P) {
             for (int x = 0; x < 128 - o; ++x)
                 frameBuffer[(36 + y) * kFrameWidth + 32 + o + x] = theEndImage[y * 128 + x];
     }
-    int32_t b = int32_t(64 - 63 * std::cos(tau / 1400));
+    int32_t b = int32_t(64 - 63 * sameCos(tau / 1400));
     for (int y = 0; y < kFrameHeight; ++y) {
         int32_t r =
-            int32_t(y / 64.0 + 128 * (std::sin(y / 128.0 + tau / 1590) + std::sin(y / 256.0 + tau / 1775)) +
-                    128 * std::sin(tau / 1900)) &
+            int32_t(y / 64.0 + 128 * (sameSin(y / 128.0 + tau / 1590) + sameSin(y / 256.0 + tau / 1775)) +
+                    128 * sameSin(tau / 1900)) &
             0xFF;
         uint32_t weight = darkVeinRow(y) ? 0 : uint32_t(b);
         for (int x = 0; x < 64; ++x) {

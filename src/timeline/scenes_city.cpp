@@ -1,4 +1,5 @@
 // Scenes 6-9: the city (zilm) under a rising fog, then frozen and shaking, then straight into the frame.
+#include "math/same_math.h"
 #include "render/mesh_drawers.h"
 #include "settings/settings.h"
 #include "timeline/scene_kit.h"
@@ -64,14 +65,14 @@ HandOver drawScene6(int32_t P) {
         rotateMatrix4X(&m, float(7 * k));
         rotateMatrix4Y(&m, float(13 * k) + float(tau / 411));
         rotateMatrix4Z(&m, float(29 * k));
-        translateMatrix4(&m, 3, -1, float(15 * std::sin(tau / 1911)));
+        translateMatrix4(&m, 3, -1, float(15 * sameSin(tau / 1911)));
         drawMeshTextured(proceduralMesh1, then(m, v));
     }
     // Only the fog plane's depth is used, not its pixels.
     target(sceneBufferB, kFrameWidth, kFrameHeight, kSceneBufferPitch);
     renderTarget.depthBuffer = depthBufferB;
     resetDepth(depthBufferB, kSceneBufferPitch);
-    drawMeshTextured2(v, float(std::sin(tau / 1500) + 0.5));
+    drawMeshTextured2(v, float(sameSin(tau / 1500) + 0.5));
     fogByDepth(sceneBufferA, depthBufferA, depthBufferB, kFogColour);
     frameTarget();
     focal(120, 75);

@@ -3,6 +3,7 @@
 #include "effects/fisheye.h"
 #include "effects/tint.h"
 #include "effects/water.h"
+#include "math/same_math.h"
 #include "timeline/scene_kit.h"
 #include "timeline/scenes.h"
 
@@ -73,8 +74,8 @@ HandOver drawScene11(int32_t P) {
         Matrix4 m = identityMatrix;
         rotateMatrix4X(&m, kRecipeTwoPi * u);
         rotateMatrix4Y(&m, kRecipeHalfPi * u - kRecipeHalfPi);
-        translateMatrix4(&m, 56 * std::cos(1.570796f * u) - 32 * std::sin(kRecipePi * u), 32 * u - 32,
-                         48 - 32 * std::sin(1.570796f * u));
+        translateMatrix4(&m, 56 * sameCos(1.570796f * u) - 32 * sameSin(kRecipePi * u), 32 * u - 32,
+                         48 - 32 * sameSin(1.570796f * u));
         drawBannerAndCraft(m, -kRecipeHalfPi, 16);
     }
     return kPlainHandOver;

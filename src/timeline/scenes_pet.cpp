@@ -1,5 +1,6 @@
 // Scenes 2 and 4: the pet, with landing spikes and a negative, then bent tubes and a column of cubes.
 #include "effects/spikes.h"
+#include "math/same_math.h"
 #include "render/mesh_drawers.h"
 #include "timeline/scene_kit.h"
 #include "timeline/scenes.h"
@@ -88,8 +89,8 @@ int petPaleWeight(int32_t P) {
 namespace {
 
 uint32_t wavyRow(int y, double pathTime) {
-    return uint32_t((std::sin(y / 19.0 + pathTime * 0.006135742180049419) + 1) *
-                        (std::cos(pathTime * 0.0015339355450123549) + 1) * 4 +
+    return uint32_t((sameSin(y / 19.0 + pathTime * 0.006135742180049419) + 1) *
+                        (sameCos(pathTime * 0.0015339355450123549) + 1) * 4 +
                     1);
 }
 
@@ -113,7 +114,7 @@ HandOver drawScene4(int32_t P) {
             Matrix4 m = identityMatrix;
             rotateMatrix4X(&m, a + float(P) / (ring == 0 ? 1500.0f : 1700.0f));
             rotateMatrix4Y(&m, bb + float(P) / (ring == 0 ? 1700.0f : 1500.0f));
-            translateMatrix4(&m, (ring == 0 ? 22 : 30) + 16 * std::cos(c), -2, ring == 0 ? 30.0f : 33.0f);
+            translateMatrix4(&m, (ring == 0 ? 22 : 30) + 16 * sameCos(c), -2, ring == 0 ? 30.0f : 33.0f);
             drawMeshTextured(proceduralMesh1, then(m, v));
         }
     fillArea(sceneBufferB, kSceneBufferPitch, 0xFFEEEE);

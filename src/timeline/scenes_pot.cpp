@@ -1,5 +1,6 @@
 // Scenes 1 and 3: the pot with its braided tubes, seen by two cameras and mixed.
 #include "effects/tubes.h"
+#include "math/same_math.h"
 #include "render/mesh_drawers.h"
 #include "timeline/scene_kit.h"
 #include "timeline/scenes.h"
@@ -15,12 +16,12 @@ constexpr int32_t kScene1 = at(0), kScene3 = at(7);
 int potBlendWeight(int32_t P) {
     const double k = 0.00038348388671875; // 3.1415 / 8192: a quarter turn over 16 rows
     int w = 0;
-    if (P < 0x1000) w = int(128 - 127 * std::sin(P * k));
+    if (P < 0x1000) w = int(128 - 127 * sameSin(P * k));
     for (int32_t s : {0x3000, 0x7000, 0xB000, 0xF000})
-        if (P >= s && P < s + 0x1000) w = int(32 + 96 * std::sin((P - s) * k));
+        if (P >= s && P < s + 0x1000) w = int(32 + 96 * sameSin((P - s) * k));
     for (int32_t s : {0x4000, 0x8000, 0xC000, 0x10000})
-        if (P >= s && P < s + 0x1000) w = int(96 - 96 * std::sin((P - s) * k));
-    if (P >= 0x13000) w = int(128 * std::sin((P - 0x13000) * k));
+        if (P >= s && P < s + 0x1000) w = int(96 - 96 * sameSin((P - s) * k));
+    if (P >= 0x13000) w = int(128 * sameSin((P - 0x13000) * k));
     return w;
 }
 
@@ -66,7 +67,7 @@ HandOver drawScene1(int32_t P) {
     if (P > 0x12000) c = 6 + float(P - 0x12000) / 2048.0f;
     for (int i = 0; i < 8; ++i) {
         Matrix4 m = identityMatrix;
-        rotateMatrix4X(&m, float(std::sin(i + P / 2048.0)) + kRecipeQuarterPi * c);
+        rotateMatrix4X(&m, float(sameSin(i + P / 2048.0)) + kRecipeQuarterPi * c);
         translateMatrix4(&m, 2.3f * i + 15.7f - 1.5f * c - float(P) / 4096.0f, 4.2f, 4.0f);
         rotateMatrix4Y(&m, 0.3f);
         drawMeshFlat(proceduralMesh2, m);

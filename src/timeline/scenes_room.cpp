@@ -1,4 +1,5 @@
 // Scenes 10 and 13: the room (cornell), rippling on seven beats, then backwards with skull flashes.
+#include "math/same_math.h"
 #include "timeline/scene_kit.h"
 #include "timeline/scenes.h"
 
@@ -18,8 +19,8 @@ HandOver drawScene10(int32_t P) {
     CameraPose pose = sampleCameraPose(cameraPaths[kCornellPath], 3, 2, L * kPathRate);
     pose.eye.x *= 0.9f;
     float dx = pose.eye.x - pose.target.x, dy = pose.eye.y - pose.target.y, dz = pose.eye.z - pose.target.z;
-    pose.yaw = std::atan2(-dx, -dz);
-    pose.pitch = std::atan2(-dy, std::sqrt(dz * dz + dx * dx));
+    pose.yaw = sameAtan2(-dx, -dz);
+    pose.pitch = sameAtan2(-dy, std::sqrt(dz * dz + dx * dx));
     Matrix4 v = viewOf(pose, 0, true, 0, false, 0);
     leaveScene10(P);
     skyPass(v);
@@ -49,7 +50,7 @@ void leaveScene10(int32_t) {
 int32_t skullFlashLevel(int32_t L) {
     for (int32_t s : {0x800, 0x2800, 0x4800, 0x6800})
         if (L >= s && L < s + 0x800)
-            return int32_t((std::cos(L * 0.012271484) + 1) * (128 - (L - s) / 16)); // two rows a flicker
+            return int32_t((sameCos(L * 0.012271484) + 1) * (128 - (L - s) / 16)); // two rows a flicker
     return 0;
 }
 
@@ -78,7 +79,7 @@ HandOver drawScene13(int32_t P) {
         Matrix4 m = identityMatrix;
         rotateMatrix4X(&m, float(L * 0.00076699024));
         rotateMatrix4Y(&m, float(kScene13 - P) / 16384);
-        translateMatrix4(&m, float(kScene13 - P) / 512, float(8 * std::sin(tau * 3.1415 / 16384)), 16);
+        translateMatrix4(&m, float(kScene13 - P) / 512, float(8 * sameSin(tau * 3.1415 / 16384)), 16);
         drawBannerAndCraft(m, kRecipeHalfPi, -16);
     }
     return kPlainHandOver;

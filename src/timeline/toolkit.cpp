@@ -2,6 +2,7 @@
 
 #include "display/cell_image.h"
 #include "effects/span_buffer.h"
+#include "math/same_math.h"
 #include "render/mesh_drawers.h"
 
 #include <cmath>
@@ -102,16 +103,17 @@ void pixelate(int level) {
 void rippleCopy(int q, double f, int32_t clock) {
     if (q > 16) q = 16; // the margin around the picture is 16 pixels
     if (q < -16) q = -16;
+    // The shift across depends on the row alone and the shift down on the column alone: a sine
+    // each, not two a pixel.
+    int dxOfRow[kH] = {}, dyOfColumn[kW] = {};
+    if (q != 0) {
+        for (int y = 0; y < kH; ++y) dxOfRow[y] = int(q * sameSin(y * f + clock / 256.0));
+        for (int x = 0; x < kW; ++x) dyOfColumn[x] = int(q * sameSin(x * f + clock / 256.0));
+    }
     for (int y = 0; y < kH; ++y)
-        for (int x = 0; x < kW; ++x) {
-            int dx = 0, dy = 0;
-            if (q != 0) {
-                dx = int(q * std::sin(y * f + clock / 256.0));
-                dy = int(q * std::sin(x * f + clock / 256.0));
-            }
+        for (int x = 0; x < kW; ++x)
             frameRow(y)[x] =
-                sourceRow(sceneBufferA, 16 + y + dy)[16 + x + dx]; // |q| <= 8 stays in the margin
-        }
+                sourceRow(sceneBufferA, 16 + y + dyOfColumn[x])[16 + x + dxOfRow[y]]; // in the margin
 }
 
 void jitterCopy(int32_t clock) {

@@ -1,5 +1,7 @@
 #include "timeline/view.h"
 
+#include "math/same_math.h"
+
 #include <cmath>
 
 CameraPose sampleCameraPose(const CameraPath& path, int eyeGroup, int targetGroup, double pathTime) {
@@ -8,8 +10,8 @@ CameraPose sampleCameraPose(const CameraPath& path, int eyeGroup, int targetGrou
     sampleCameraPath(&path, &pose.target, &ignored, pathTime, targetGroup);
     sampleCameraPath(&path, &pose.eye, &pose.angle, pathTime, eyeGroup);
     float dx = pose.eye.x - pose.target.x, dy = pose.eye.y - pose.target.y, dz = pose.eye.z - pose.target.z;
-    pose.yaw = std::atan2(-dx, -dz);
-    pose.pitch = std::atan2(-dy, std::sqrt(dz * dz + dx * dx));
+    pose.yaw = sameAtan2(-dx, -dz);
+    pose.pitch = sameAtan2(-dy, std::sqrt(dz * dz + dx * dx));
     return pose;
 }
 
