@@ -46,7 +46,7 @@ const std::vector<LibraryRule> kLibraryRules = {
     // SDL, libopenmpt and threads belong to one system's implementation, never to the shared code.
     {R"(SDL2?/.*|SDL\.h)", "SDL", {"platform/linux/"}},
     {R"(libopenmpt/.*)", "the module renderer", {"platform/music_player.cpp"}},
-    {R"(thread|mutex|condition_variable|future)", "threads", {"platform/linux/"}},
+    {R"(thread|mutex|condition_variable|future)", "threads", {"platform/linux/", "platform/win32/"}},
 };
 
 bool placeAllows(const std::string& file, const std::vector<std::string>& places) {

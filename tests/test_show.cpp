@@ -66,6 +66,7 @@ TEST_F(ShowStep, AQuitEndsTheShowWithoutAnotherFrame) {
     EXPECT_TRUE(keysHandledAtFrame.empty());
 }
 
+#if !defined(_WIN32) // Windows asks through console control events (test_windows.cpp)
 TEST_F(ShowStep, TheSystemAskingTheProgramToEndEndsTheShow) {
     installQuitHandlers();
     std::raise(SIGTERM);
@@ -74,6 +75,7 @@ TEST_F(ShowStep, TheSystemAskingTheProgramToEndEndsTheShow) {
     EXPECT_EQ(quitExitStatus(), 128 + SIGTERM);
     for (int sig : {SIGTERM, SIGINT, SIGHUP}) std::signal(sig, SIG_DFL);
 }
+#endif
 
 TEST_F(ShowStep, UnderACapAFrameComesOnlyWhenDueWhileKeysStillAct) {
     frameCap = 1; // a frame a second: the second step comes long before the next is due

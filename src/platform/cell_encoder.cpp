@@ -204,23 +204,6 @@ struct TextCells {
     }
 };
 
-// The console colour nearest to a pixel (squared distance, the first of equals).
-int nearestConsoleColour(const uint32_t palette[16], uint32_t rgb) {
-    int best = 0;
-    int32_t bestDistance = INT32_MAX;
-    for (int i = 0; i < 16; ++i) {
-        int32_t dr = int32_t((rgb >> 16) & 0xFF) - int32_t((palette[i] >> 16) & 0xFF);
-        int32_t dg = int32_t((rgb >> 8) & 0xFF) - int32_t((palette[i] >> 8) & 0xFF);
-        int32_t db = int32_t(rgb & 0xFF) - int32_t(palette[i] & 0xFF);
-        int32_t d = dr * dr + dg * dg + db * db;
-        if (d < bestDistance) {
-            bestDistance = d;
-            best = i;
-        }
-    }
-    return best;
-}
-
 struct HalfBlocks {
     static constexpr EncoderGrid grid = EncoderGrid::kHalfBlocks;
     static constexpr int columns = kHalfBlockColumns, rows = kHalfBlockRows;
@@ -243,6 +226,23 @@ struct HalfBlocks {
 };
 
 } // namespace
+
+// The console colour nearest to a pixel (squared distance, the first of equals).
+int nearestConsoleColour(const uint32_t palette[16], uint32_t rgb) {
+    int best = 0;
+    int32_t bestDistance = INT32_MAX;
+    for (int i = 0; i < 16; ++i) {
+        int32_t dr = int32_t((rgb >> 16) & 0xFF) - int32_t((palette[i] >> 16) & 0xFF);
+        int32_t dg = int32_t((rgb >> 8) & 0xFF) - int32_t((palette[i] >> 8) & 0xFF);
+        int32_t db = int32_t(rgb & 0xFF) - int32_t(palette[i] & 0xFF);
+        int32_t d = dr * dr + dg * dg + db * db;
+        if (d < bestDistance) {
+            bestDistance = d;
+            best = i;
+        }
+    }
+    return best;
+}
 
 const char* codePage437Utf8(uint8_t character) {
     return utf8Table.bytes[character];

@@ -78,5 +78,8 @@ bool parseCellSizeAnswer(const uint8_t* bytes, size_t count, int* width, int* he
 // UTF-8 of a code page 437 character (0 shows as a space); up to 3 bytes plus a zero.
 const char* codePage437Utf8(uint8_t character);
 
+// The console colour nearest to a pixel (squared distance, the first of equals).
+int nearestConsoleColour(const uint32_t palette[16], uint32_t rgb);
+
 // ANSI colour number (0..7, + 8 bright) of a console colour index.
 int ansiColourOf(int consoleColour);

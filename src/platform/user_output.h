@@ -10,10 +10,14 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio> // mingw says there which printf it has
 
 constexpr size_t kDeferredCapacity = 8192;
 
-#if defined(__GNUC__)
+#if defined(__MINGW_PRINTF_FORMAT) // mingw's C99 printf, not the system's older one
+#define CELLRUNE_PRINTF_FORMAT(formatAt, argumentsAt)                                                        \
+    __attribute__((format(__MINGW_PRINTF_FORMAT, formatAt, argumentsAt)))
+#elif defined(__GNUC__)
 #define CELLRUNE_PRINTF_FORMAT(formatAt, argumentsAt) __attribute__((format(printf, formatAt, argumentsAt)))
 #else
 #define CELLRUNE_PRINTF_FORMAT(formatAt, argumentsAt)

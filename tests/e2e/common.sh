@@ -82,7 +82,9 @@ wait_for() {
 fail() {
   echo "FAIL: $*"
   local session panes
-  if panes=$(t list-sessions -F '#{session_name}' 2>&1); then
+  if [ ! -S "$socket" ]; then
+    :
+  elif panes=$(t list-sessions -F '#{session_name}' 2>&1); then
     for session in $panes; do
       echo "--- pane '$session' (title '$(t display -p -t "$session" '#{pane_title}' 2>&1)'):"
       t capture-pane -p -t "$session" 2>&1 | sed -e :a -e '/^\n*$/{$d;N;ba' -e '}'
@@ -170,4 +172,24 @@ ended() { # PID: true when the process has ended (or is a zombie)
   local state
   state=$(awk '{print $3}' "/proc/$1/stat" 2>/dev/null) || return 0
   [ -z "$state" ] || [ "$state" = Z ]
+}
+
+# use_wine LOADER: the Windows program's scripts run it under wine in a prefix
+# of their own (a copy of CELLRUNE_WINE_TEMPLATE, which scripts/windows makes
+# once a run, else a fresh one: about 10 s), so its wine server is this
+# script's and goes with the rest. Sets $wine.
+use_wine() {
+  wine=$1
+  [ -x "$wine" ] || fail "no wine loader $wine (scripts/windows installs it)"
+  export WINEDEBUG=${CELLRUNE_WINEDEBUG:--all} WINEPREFIX="$work/wine" # CELLRUNE_WINEDEBUG: wine's traces, to look into a failure
+  # No Mono, Gecko or menu entries: nothing the show needs, and no dialog asking for them. No
+  # ALSA either: the test machines have no sound card, and ALSA's complaints would fill stderr.
+  export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d;winealsa.drv=d"
+  if [ -n "${CELLRUNE_WINE_TEMPLATE:-}" ] && [ -d "$CELLRUNE_WINE_TEMPLATE" ]; then
+    cp -a "$CELLRUNE_WINE_TEMPLATE" "$WINEPREFIX" || fail "cannot copy the wine prefix $CELLRUNE_WINE_TEMPLATE"
+  else
+    DISPLAY= "$wine" wineboot -i >"$work/wineboot.log" 2>&1 || fail "wineboot failed: $(tail -n 5 "$work/wineboot.log")"
+  fi
+  # A wine server still up from making the prefix keeps its desktop, made without a display.
+  "$(dirname "$wine")/wineserver" -w
 }
