@@ -183,7 +183,7 @@ const char* usageText() {
            "\n"
            "The picture is 80 x 50 text cells. A smaller terminal shows its middle:\n"
            "make the window larger or the font smaller to see all of it. Keys act\n"
-           "on press in the terminal.\n"
+           "on press in a terminal, on release in a Windows console.\n"
            "\n"
            "Environment:\n"
            "  CELLRUNE_DEBUG=FILE  append the debug trace texts to FILE (- for stderr)\n"
