@@ -5,27 +5,7 @@
 # also get the Linux program to compare pictures with (CELLRUNE_LINUX_BINARY).
 set(CELLRUNE_LINUX_BINARY "" CACHE FILEPATH "The Linux build's cellrune, to compare pictures with")
 
-add_executable(cellrune_tests
-  test_settings.cpp
-  test_cell_image.cpp
-  test_show.cpp
-  test_front_end.cpp
-  test_console_converters.cpp
-  test_window_converters.cpp
-  test_terminal_encoding.cpp
-  test_pictures.cpp
-  test_mesh.cpp
-  test_matrix_path.cpp
-  test_same_math.cpp
-  test_render.cpp
-  test_effects.cpp
-  test_poolmaker.cpp
-  test_music.cpp
-  test_player.cpp
-  test_toolkit.cpp
-  test_timeline.cpp
-  test_windows.cpp
-)
+add_executable(cellrune_tests ${CELLRUNE_SHARED_TESTS} test_windows.cpp)
 target_link_libraries(cellrune_tests PRIVATE cellrune_app cellrune_poolmaker GTest::gtest_main)
 target_compile_definitions(cellrune_tests PRIVATE CELLRUNE_SOURCE_DIR="${PROJECT_SOURCE_DIR}")
 add_test(NAME Windows.Suite COMMAND cellrune_tests --gtest_filter=-WindowsConsole.*)

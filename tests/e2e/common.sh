@@ -118,6 +118,21 @@ start_xvfb() {
   display=":$(cat "$work/display")"
 }
 
+# picture_in_window SECONDS WINDOW SHOT: waits for a screenshot of the window with more than
+# the 16 colours of a blank or text-like window; fails unless it shows 320 x 200. Sets $colours.
+picture_in_window() {
+  colours=0
+  drawn() {
+    timeout 20 import -window "$1" "$2" || return 1
+    colours=$(convert "$2" -format '%k' info:)
+    [ "$colours" -gt 16 ]
+  }
+  wait_for "$1" drawn "$2" "$3" || fail "the window's picture looks blank ($colours colours)"
+  local size
+  size=$(identify -format '%wx%h' "$3")
+  [ "$size" = 320x200 ] || fail "the window's client area is $size"
+}
+
 pane_title() { t display -p '#{pane_title}'; }
 title_is() { [ "$(pane_title)" = "$1" ]; }
 file_exists() { [ -s "$1" ]; }

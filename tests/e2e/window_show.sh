@@ -41,16 +41,7 @@ start_show "DISPLAY=$DISPLAY $bin"
 wait_for 10 title_is "-[ CELLRUNE ]-" || fail "the show did not start in the terminal"
 t send-keys 6
 one_window_over_a_second "'6'"
-# A screenshot once the picture is drawn: more than the 16 colours of a blank or text-like window.
-colours=0
-drawn_picture() {
-  timeout 20 import -window "$window" "$shot" || return 1
-  colours=$(convert "$shot" -format '%k' info:)
-  [ "$colours" -gt 16 ]
-}
-wait_for 10 drawn_picture || fail "window picture looks blank ($colours colours)"
-size=$(identify -format '%wx%h' "$shot")
-[ "$size" = 320x200 ] || fail "window client area is $size"
+picture_in_window 10 "$window" "$shot"
 [ "$(t display -p '#{alternate_on}')" = 0 ] || fail "the terminal was not handed back"
 
 timeout 10 xdotool windowfocus --sync "$window" key 2 || fail "could not focus the window"

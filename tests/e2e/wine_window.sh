@@ -26,15 +26,7 @@ new_session -x 80 -y 50 -c "$show_dir" "DISPLAY=$DISPLAY $wine $exe 2>$work/stde
 wait_for 30 title_is "-[ CELLRUNE ]-" || fail "the show did not start in the console"
 t send-keys 6
 wait_for 20 find_window "G D I - powa" || fail "'6' opened no window"
-colours=0
-drawn_picture() {
-  timeout 20 import -window "$window" "$shot" || return 1
-  colours=$(convert "$shot" -format '%k' info:)
-  [ "$colours" -gt 16 ]
-}
-wait_for 20 drawn_picture || fail "the window's picture looks blank ($colours colours)"
-size=$(identify -format '%wx%h' "$shot")
-[ "$size" = 320x200 ] || fail "the window's client area is $size"
+picture_in_window 20 "$window" "$shot"
 
 timeout 10 xdotool windowfocus --sync "$window" key 2 || fail "could not focus the window"
 wait_for 15 title_is "New Text Document.txt - Notepad" || fail "'2' in the window did not return to the console"
