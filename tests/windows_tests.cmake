@@ -30,4 +30,7 @@ add_test(NAME Windows.Console
 add_test(NAME Windows.Window
          COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/wine_window.sh ${wine} $<TARGET_FILE:cellrune> ${CELLRUNE_SHOW_DATA}
                  ${CMAKE_CURRENT_BINARY_DIR}/window.png)
-set_tests_properties(Windows.SamePictures Windows.Console Windows.Window PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 600)
+add_test(NAME Windows.Sound
+         COMMAND ${CMAKE_CURRENT_SOURCE_DIR}/e2e/wine_sound.sh ${wine} $<TARGET_FILE:cellrune> ${CELLRUNE_SHOW_DATA})
+set_tests_properties(Windows.SamePictures Windows.Console Windows.Window Windows.Sound
+                     PROPERTIES SKIP_RETURN_CODE 77 TIMEOUT 600)
