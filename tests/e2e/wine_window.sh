@@ -2,7 +2,8 @@
 # The Windows program's pixel styles under wine and Xvfb: from the console in
 # a terminal, '6' opens a 320 x 200 "GIframe" window with a picture in it;
 # '2' in the window brings the show back to the console; Escape ends it with
-# status 0.
+# status 0. Full screen on a display without a 320 x 200 mode (Xvfb's): the
+# whole screen, the picture enlarged three times on black.
 # usage: wine_window.sh WINE_LOADER CELLRUNE.EXE SHOW_DIR [SCREENSHOT.png]
 set -uo pipefail
 . "$(dirname "$0")/common.sh"
@@ -36,4 +37,20 @@ wait_for 10 no_window_named "G D I - powa" || fail "the window stayed open"
 t send-keys Escape
 wait_for 15 file_exists "$work/status" || fail "Escape did not end the show"
 [ "$(cat "$work/status")" = 0 ] || fail "exit status $(cat "$work/status")"
-echo "PASS: wine window ($colours colours, screenshot $shot)"
+
+new_session -s full -x 80 -y 50 -c "$show_dir" \
+  "DISPLAY=$DISPLAY $wine $exe mode 5 full 1 2>$work/stderr; echo \$? > $work/status-full; sleep 600"
+wait_for 30 find_window "G D I - powa" || fail "no full-screen window"
+geometry=$(xdotool getwindowgeometry "$window" | awk '/Geometry:/ {print $2}')
+[ "$geometry" = 1024x768 ] || fail "the full-screen window is $geometry, not the whole 1024 x 768 screen"
+enlarged_picture() {
+  timeout 20 import -window root "$work/full.png" || return 1
+  # 960 x 600 in the middle; the 32-pixel band above it black.
+  [ "$(convert "$work/full.png" -crop 960x600+32+84 +repage -format '%k' info:)" -gt 16 ] &&
+    [ "$(convert "$work/full.png" -crop 1024x32+0+0 +repage -format '%[fx:maxima]' info:)" = 0 ]
+}
+wait_for 20 enlarged_picture || fail "no enlarged picture on black in the full-screen window"
+timeout 10 xdotool windowfocus --sync "$window" key Escape || fail "could not focus the full-screen window"
+wait_for 15 file_exists "$work/status-full" || fail "Escape did not end the full-screen show"
+[ "$(cat "$work/status-full")" = 0 ] || fail "full screen: exit status $(cat "$work/status-full")"
+echo "PASS: wine window ($colours colours, screenshot $shot), and full screen"
