@@ -1,3 +1,4 @@
+// files for the systems with POSIX calls (Linux, and the browser's in-memory files).
 #include "platform/files.h"
 
 #include <cerrno>
@@ -46,7 +47,7 @@ const char* workingFolder() {
 
 const char* programFolder() {
     static char folder[4096];
-    ssize_t length = readlink("/proc/self/exe", folder, sizeof folder - 1);
+    ssize_t length = readlink("/proc/self/exe", folder, sizeof folder - 1); // Linux's; none in the browser
     if (length <= 0) return nullptr;
     folder[length] = '\0';
     char* slash = std::strrchr(folder, '/');

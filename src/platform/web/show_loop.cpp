@@ -1,0 +1,27 @@
+// The browser owns the thread: a turn of the show once an animation frame,
+// and the finish once it has ended, when the page is told its status.
+#include "platform/entry.h"
+
+#include <emscripten.h>
+
+namespace {
+
+const ShowLoop* running = nullptr;
+
+EM_JS(void, pageShowEnded, (int status), { Module.cellrune.showEnded(status); });
+
+void turn() {
+    if (running->step()) return;
+    emscripten_cancel_main_loop();
+    pageShowEnded(running->finish());
+}
+
+} // namespace
+
+int runShowLoop(const ShowLoop& loop) {
+    static ShowLoop kept;
+    kept = loop;
+    running = &kept;
+    emscripten_set_main_loop(turn, 0, 1); // does not return
+    return 0;
+}

@@ -1,0 +1,163 @@
+// The web page in headless Chromium (Debian's, driven by puppeteer-core):
+// - snapshots equal the Linux program's files at two positions of every
+//   scene, in modes 0 and 5 (the page's snapshot contract);
+// - the live page started at once shows the picture in its terminal, '6'
+//   shows it on the canvas and '1' brings the terminal back, with no error in
+//   the page's console;
+// - without the archive the page says so in the program's words, and no
+//   exception escapes.
+// usage: node page_tests.cjs DIST_WEB LINUX_CELLRUNE SHOW_DIR
+"use strict";
+const puppeteer = require("puppeteer-core");
+const http = require("http");
+const fs = require("fs");
+const os = require("os");
+const path = require("path");
+const crypto = require("crypto");
+const { execFileSync } = require("child_process");
+
+const [root, linux, showDir] = process.argv.slice(2).map((p) => path.resolve(p));
+const work = fs.mkdtempSync(path.join(os.tmpdir(), "cellrune-web-"));
+const types = { ".html": "text/html", ".js": "text/javascript", ".css": "text/css", ".wasm": "application/wasm" };
+
+// A static server on 127.0.0.1; withArchive false answers 404 for blob.rar.
+function serve(withArchive) {
+  const server = http.createServer((request, response) => {
+    const name = decodeURIComponent(new URL(request.url, "http://x").pathname).replace(/^\/+/, "") || "index.html";
+    const file = path.join(root, name);
+    if (!file.startsWith(root) || (!withArchive && name === "blob.rar") || !fs.existsSync(file)) {
+      response.writeHead(404);
+      return response.end();
+    }
+    response.writeHead(200, { "Content-Type": types[path.extname(file)] || "application/octet-stream" });
+    fs.createReadStream(file).pipe(response);
+  });
+  return new Promise((resolve) => server.listen(0, "127.0.0.1", () => resolve(server)));
+}
+const address = (server) => `http://127.0.0.1:${server.address().port}/`;
+
+let failures = 0;
+function check(ok, what) {
+  console.log(`${ok ? "ok  " : "FAIL"} ${what}`);
+  if (!ok) failures++;
+}
+
+// The first two positions of each scene, plain settings, as the Windows comparison takes them.
+function positions() {
+  const seen = {}, list = [];
+  for (const line of fs.readFileSync(path.join(__dirname, "..", "scene_pictures.txt"), "utf8").split("\n")) {
+    const [scene, position, settings] = line.trim().split(/\s+/);
+    if (!scene || scene.startsWith("#") || settings !== "-") continue;
+    if ((seen[scene] = (seen[scene] || 0) + 1) <= 2) list.push(position);
+  }
+  return list;
+}
+
+function linuxLines(list, mode) {
+  const out = path.join(work, `linux-${mode}`);
+  execFileSync(linux, ["--snapshot", list.join(","), "--out", out, "mode", String(mode)], { cwd: showDir, stdio: "ignore" });
+  return list.map((p) => {
+    const base = "0x" + Number(p).toString(16).toUpperCase().padStart(5, "0");
+    const hash = (ext) => {
+      const file = path.join(out, `${base}.${ext}`);
+      return fs.existsSync(file) ? crypto.createHash("sha256").update(fs.readFileSync(file)).digest("hex") : "-";
+    };
+    return `${base} fb ${hash("fb")} cells ${hash("cells")} win ${hash("win")}`;
+  });
+}
+
+// Distinct colours of the page terminal's cells, as xterm.js's renderer drew them.
+const terminalColours = () => {
+  const colours = new Set();
+  let rows = 0;
+  for (const row of document.querySelectorAll("#terminal .xterm-rows > div")) {
+    let filled = false;
+    for (const span of row.querySelectorAll("span")) {
+      const style = getComputedStyle(span);
+      colours.add(style.color + "/" + style.backgroundColor);
+      filled = filled || span.textContent.trim() !== "";
+    }
+    if (filled) rows++;
+  }
+  return { colours: colours.size, rows };
+};
+const canvasColours = () => {
+  const canvas = document.getElementById("window");
+  if (canvas.hidden) return 0;
+  const data = canvas.getContext("2d").getImageData(0, 0, 320, 200).data;
+  const colours = new Set();
+  for (let i = 0; i < data.length; i += 4) colours.add((data[i] << 16) | (data[i + 1] << 8) | data[i + 2]);
+  return colours.size;
+};
+
+async function main() {
+  const full = await serve(true), bare = await serve(false);
+  const browser = await puppeteer.launch({
+    executablePath: "/usr/bin/chromium",
+    headless: true,
+    userDataDir: path.join(work, "profile"),
+    args: ["--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run", "--disable-background-networking",
+           "--disable-component-update", "--disable-sync", "--autoplay-policy=no-user-gesture-required"],
+  });
+  try {
+    const page = await browser.newPage();
+    await page.setViewport({ width: 1400, height: 900 });
+    const errors = [];
+    page.on("pageerror", (error) => errors.push(String(error)));
+    page.on("console", (message) => { if (message.type() === "error") errors.push(message.text()); });
+
+    const list = positions();
+    check(list.length === 30, `30 positions of the fifteen scenes (${list.length})`);
+    for (const mode of [0, 5]) {
+      await page.goto(`${address(full)}?snapshot=${list.join(",")}&mode=${mode}`);
+      await page.waitForFunction(() => document.title === "snapshot done", { timeout: 240000 });
+      const got = (await page.$eval("#snapshot", (e) => e.textContent)).split("\n");
+      const expected = linuxLines(list, mode);
+      const differing = expected.filter((line, i) => line !== got[i]);
+      check(differing.length === 0, `mode ${mode}: the page's snapshots equal Linux's at ${list.length} positions` +
+                                    (differing.length ? `; differing: ${differing.map((l) => l.slice(0, 7)).join(" ")}` : ""));
+    }
+
+    errors.length = 0;
+    await page.goto(`${address(full)}?autostart=1`);
+    await page.waitForFunction(() => document.title === "-[ CELLRUNE ]-", { timeout: 30000 });
+    // The picture, once it has come up: many colours over the terminal's rows.
+    await page.waitForFunction(`(${terminalColours})().colours > 16 && (${terminalColours})().rows >= 40`,
+                               { timeout: 20000 }).catch(() => {});
+    const shown = await page.evaluate(terminalColours);
+    check(shown.colours > 16 && shown.rows >= 40, `the terminal shows the picture (${shown.colours} colours, ${shown.rows} rows)`);
+    await page.screenshot({ path: path.join(process.env.CELLRUNE_WEB_SHOTS || work, "web-terminal.png") });
+    await page.keyboard.press("6");
+    await page.waitForFunction(`(${canvasColours})() > 16`, { timeout: 20000 }).catch(() => {});
+    const onCanvas = await page.evaluate(canvasColours);
+    check(onCanvas > 16 && (await page.title()) === "G D I - powa", `'6' shows the canvas (${onCanvas} colours)`);
+    await page.screenshot({ path: path.join(process.env.CELLRUNE_WEB_SHOTS || work, "web-canvas.png") });
+    await page.keyboard.press("1");
+    await page.waitForFunction(() => document.title === "-[ CELLRUNE ]-" &&
+                                     !document.getElementById("terminal").hidden, { timeout: 20000 }).catch(() => {});
+    check(await page.$eval("#window", (c) => c.hidden) && (await page.title()) === "-[ CELLRUNE ]-", "'1' brings the terminal back");
+    await page.keyboard.press("Escape");
+    await page.waitForFunction(() => !document.getElementById("ended").hidden, { timeout: 20000 }).catch(() => {});
+    check(!(await page.$eval("#ended", (e) => e.hidden)), "Escape ends the show and offers to play again");
+    check(errors.length === 0, `no error in the page's console${errors.length ? ": " + errors.join(" | ") : ""}`);
+
+    errors.length = 0;
+    await page.goto(`${address(bare)}?autostart=1`);
+    await page.waitForFunction(() => document.getElementById("messages").textContent.includes("cellrune:"), { timeout: 30000 })
+      .catch(() => {});
+    const said = await page.$eval("#messages", (e) => e.textContent);
+    check(said.includes("cellrune:") && said.includes("blob.rar"), `without the archive the page says so: "${said.split("\n")[0]}"`);
+    check(errors.filter((e) => !e.includes("404")).length === 0, `no exception escapes${errors.length ? ": " + errors.join(" | ") : ""}`);
+  } finally {
+    await browser.close();
+    full.close();
+    bare.close();
+    fs.rmSync(work, { recursive: true, force: true });
+  }
+  if (failures) {
+    console.log(`${failures} web check(s) failed`);
+    process.exit(1);
+  }
+  console.log("PASS: the web page");
+}
+main().catch((error) => { console.error(error); process.exit(1); });
