@@ -21,17 +21,28 @@ fi
 
 version_of() { apt-cache showsrc "$1" 2>/dev/null | sed -n 's/^Version: //p' | sort -V | tail -n 1; }
 
-# fetch PACKAGE: unpacks its source into $cache/src-PACKAGE-VERSION; prints the folder.
+# fetch PACKAGE: unpacks its source into $cache/src-PACKAGE-VERSION; prints the folder. The
+# newest version the lists name first; a mirror that lists a version it does not hold yet
+# (mid-sync) gets the next one.
 fetch() {
-  local version folder
-  version=$(version_of "$1")
-  [ -n "$version" ] || { echo "$(basename "$0"): no source package $1" >&2; exit 1; }
-  folder="$cache/src-$1-$version"
-  if [ ! -d "$folder" ]; then
-    rm -rf "$folder.tmp" && mkdir -p "$folder.tmp"
-    (cd "$folder.tmp" && apt-get source -q "$1" >&2)
-    mv "$(find "$folder.tmp" -mindepth 1 -maxdepth 1 -type d | head -n 1)" "$folder"
-    rm -rf "$folder.tmp"
-  fi
-  echo "$folder"
+  local version folder unpacked
+  for version in $(apt-cache showsrc "$1" 2>/dev/null | sed -n 's/^Version: //p' | sort -rVu); do
+    folder="$cache/src-$1-$version"
+    if [ ! -d "$folder" ]; then
+      rm -rf "$folder.tmp" && mkdir -p "$folder.tmp"
+      if ! (cd "$folder.tmp" && apt-get source -q "$1=$version" >&2); then
+        echo "$(basename "$0"): $1 $version could not be fetched; trying an older one" >&2
+        rm -rf "$folder.tmp"
+        continue
+      fi
+      unpacked=$(find "$folder.tmp" -mindepth 1 -maxdepth 1 -type d | head -n 1)
+      [ -n "$unpacked" ] || { echo "$(basename "$0"): $1 $version unpacked nothing" >&2; exit 1; }
+      mv "$unpacked" "$folder"
+      rm -rf "$folder.tmp"
+    fi
+    echo "$folder"
+    return 0
+  done
+  echo "$(basename "$0"): no source package $1 could be fetched" >&2
+  exit 1
 }
