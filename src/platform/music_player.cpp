@@ -2,6 +2,7 @@
 
 #include "platform/files.h"
 #include "platform/sound_device.h"
+#include "platform/stall_watch.h"
 #include "platform/user_output.h"
 
 #include <libopenmpt/libopenmpt.hpp>
@@ -73,6 +74,7 @@ struct Player {
 
     // Main thread: the last heard frame returned, so time never runs back.
     int64_t lastHeard = INT64_MIN;
+    StallWatch stall;
 };
 
 Player player;
@@ -150,11 +152,12 @@ void render(float* out, int frames) {
 }
 
 // The device's pull, on its thread.
-void pullMusic(float* out, int frames) {
+void pullMusic(float* out, int frames, int delayFrames) {
     int64_t start = player.rendered;
     render(out, frames);
-    // What was just rendered is heard after the buffer now playing: one device buffer.
-    publish(start, player.deviceFrames);
+    // What was just rendered is heard after what the device still holds: as it measured
+    // that, or else one device buffer.
+    publish(start, delayFrames >= 0 ? delayFrames : player.deviceFrames);
 }
 
 // Without a device the music is rendered, unheard, as far as the wall clock has come, whenever
@@ -173,6 +176,18 @@ void pullSilently() {
 void startSilentClock() {
     player.silentStartNs = nowNs();
     player.silentBase = player.rendered;
+}
+
+// The device stopped pulling: it is closed, and the music goes on unheard from where the
+// rendering stands, on the wall clock, so the picture does not freeze.
+void abandonStalledDevice() {
+    soundDeviceClose();
+    player.device = false;
+    player.silent = true;
+    startSilentClock();
+    publish(player.rendered, 0); // heard from where the rendering stands
+    reportProblem("sound stopped (the sound device took no music for %d s); the show goes on silently, on time",
+                  int(kStallNs / 1000000000));
 }
 
 void resetPosition() {
@@ -286,6 +301,10 @@ uint64_t BASS_ChannelGetPosition(uint32_t handle) {
     }
     Snapshot s;
     std::memcpy(&s, words, sizeof s);
+    if (player.playing && player.device && !player.offline && noteRead(player.stall, nowNs(), s.chunkTimeNs)) {
+        abandonStalledDevice();
+        return BASS_ChannelGetPosition(handle);
+    }
     if (s.count == 0) return 0;
     // The frame being heard: the chunk's start less the device's delay, moved on by the time since.
     int64_t heard = s.chunkStart - s.latencyFrames;
@@ -331,6 +350,10 @@ int renderMusicOffline(float* out, int frames) {
     render(out, frames);
     publish(start, 0);
     return frames;
+}
+
+int64_t musicHeardFrame() {
+    return player.lastHeard;
 }
 
 void setMusicOrderRow(int order, int row) {

@@ -12,7 +12,8 @@
 // row x scaler + fraction, compensated for the device buffer and interpolated
 // between pulls, never backwards within a row, the fraction never a whole
 // row. The device's thread and the main thread share only a snapshot
-// exchanged through a sequence counter.
+// exchanged through a sequence counter. A device that stops pulling while the
+// show reads on (stall_watch.h) is closed, and the music goes on silently.
 #pragma once
 
 #include <cstdint>
@@ -46,5 +47,8 @@ int renderMusicOffline(float* out, int frames);
 // Moves to an order and row (exports that start mid-show).
 void setMusicOrderRow(int order, int row);
 bool musicIsSilent();
+// The frame the last position read named, counted as the device's pulls count
+// them from the load (for measuring the picture against the sound).
+int64_t musicHeardFrame();
 // Frames of one row at the current speed and tempo (0 without a module).
 uint32_t musicRowFrames();

@@ -13,7 +13,9 @@
 
 #include <cstddef>
 
-using SoundPull = void (*)(float* out, int frames); // frames stereo pairs into out
+// frames stereo pairs into out; delayFrames: the frames between the first of
+// them and the one being heard now, where the device measures it, else -1.
+using SoundPull = void (*)(float* out, int frames, int delayFrames);
 
 bool soundDeviceOpen(int rate, int bufferFrames, SoundPull pull, int* openedBufferFrames, char* reason,
                      size_t capacity);

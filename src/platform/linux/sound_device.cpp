@@ -13,7 +13,7 @@ SDL_AudioDeviceID device = 0;
 SoundPull pullMusic = nullptr;
 
 void audioCallback(void*, Uint8* stream, int bytes) {
-    pullMusic(reinterpret_cast<float*>(stream), bytes / int(2 * sizeof(float)));
+    pullMusic(reinterpret_cast<float*>(stream), bytes / int(2 * sizeof(float)), -1);
 }
 
 // SDL and ALSA may print while probing devices; keep it off the terminal.

@@ -45,7 +45,7 @@ void feed() {
             if (header.dwFlags & WHDR_INQUEUE) continue;
             {
                 std::lock_guard<std::mutex> hold(device.lock);
-                device.pull(reinterpret_cast<float*>(header.lpData), kFrames);
+                device.pull(reinterpret_cast<float*>(header.lpData), kFrames, -1);
             }
             waveOutWrite(device.out, &header, sizeof header);
         }
