@@ -1,41 +1,24 @@
 // The web page in headless Chromium (Debian's, driven by puppeteer-core):
 // - snapshots equal the Linux program's files at two positions of every
 //   scene, in modes 0 and 5 (the page's snapshot contract);
-// - the live page started at once shows the picture in its terminal, '6'
-//   shows it on the canvas and '1' brings the terminal back, with no error in
-//   the page's console;
+// - the live page started at once shows the picture in its terminal, within
+//   30 ms of the sound as the page measures it, '6' shows it on the canvas and
+//   '1' brings the terminal back, with no error in the page's console;
+// - with a sound output that takes no music, the show goes on silently and
+//   says so;
 // - without the archive the page says so in the program's words, and no
 //   exception escapes.
 // usage: node page_tests.cjs DIST_WEB LINUX_CELLRUNE SHOW_DIR
 "use strict";
-const puppeteer = require("puppeteer-core");
-const http = require("http");
 const fs = require("fs");
 const os = require("os");
 const path = require("path");
 const crypto = require("crypto");
 const { execFileSync } = require("child_process");
+const { serve: serveFolder, address, launchChromium } = require("./page_harness.cjs");
 
 const [root, linux, showDir] = process.argv.slice(2).map((p) => path.resolve(p));
 const work = fs.mkdtempSync(path.join(os.tmpdir(), "cellrune-web-"));
-const types = { ".html": "text/html", ".js": "text/javascript", ".css": "text/css", ".wasm": "application/wasm" };
-
-// A static server on 127.0.0.1; withArchive false answers 404 for blob.rar.
-function serve(withArchive) {
-  const server = http.createServer((request, response) => {
-    const name = decodeURIComponent(new URL(request.url, "http://x").pathname).replace(/^\/+/, "") || "index.html";
-    const file = path.join(root, name);
-    if (!file.startsWith(root) || (!withArchive && name === "blob.rar") || !fs.existsSync(file)) {
-      response.writeHead(404);
-      return response.end();
-    }
-    response.writeHead(200, { "Content-Type": types[path.extname(file)] || "application/octet-stream" });
-    fs.createReadStream(file).pipe(response);
-  });
-  return new Promise((resolve) => server.listen(0, "127.0.0.1", () => resolve(server)));
-}
-const address = (server) => `http://127.0.0.1:${server.address().port}/`;
-
 let failures = 0;
 function check(ok, what) {
   console.log(`${ok ? "ok  " : "FAIL"} ${what}`);
@@ -81,6 +64,15 @@ const terminalColours = () => {
   }
   return { colours: colours.size, rows };
 };
+// Waits (up to 20 s) for the picture to come up in the page's terminal, and says what it shows.
+async function terminalPicture(page) {
+  await page.waitForFunction(`(${terminalColours})().colours > 16 && (${terminalColours})().rows >= 40`,
+                             { timeout: 20000, polling: 250 }).catch(() => {});
+  return page.evaluate(terminalColours);
+}
+// How the page's sound runs, for the log.
+const soundState = (page) => page.evaluate(() => `sound: ${window.cellruneMeasures().sound}` +
+  (audio ? `, audio clock ${audio.currentTime.toFixed(2)} s, state ${audio.state}` : ""));
 const canvasColours = () => {
   const canvas = document.getElementById("window");
   if (canvas.hidden) return 0;
@@ -91,14 +83,8 @@ const canvasColours = () => {
 };
 
 async function main() {
-  const full = await serve(true), bare = await serve(false);
-  const browser = await puppeteer.launch({
-    executablePath: "/usr/bin/chromium",
-    headless: true,
-    userDataDir: path.join(work, "profile"),
-    args: ["--no-sandbox", "--disable-gpu", "--disable-quic", "--no-first-run", "--disable-background-networking",
-           "--disable-component-update", "--disable-sync", "--autoplay-policy=no-user-gesture-required"],
-  });
+  const full = await serveFolder(root, true), bare = await serveFolder(root, false);
+  const browser = await launchChromium(path.join(work, "profile"));
   try {
     const page = await browser.newPage();
     await page.setViewport({ width: 1400, height: 900 });
@@ -122,10 +108,20 @@ async function main() {
     await page.goto(`${address(full)}?autostart=1`);
     await page.waitForFunction(() => document.title === "-[ CELLRUNE ]-", { timeout: 30000 });
     // The picture, once it has come up: many colours over the terminal's rows.
-    await page.waitForFunction(`(${terminalColours})().colours > 16 && (${terminalColours})().rows >= 40`,
-                               { timeout: 20000 }).catch(() => {});
-    const shown = await page.evaluate(terminalColours);
-    check(shown.colours > 16 && shown.rows >= 40, `the terminal shows the picture (${shown.colours} colours, ${shown.rows} rows)`);
+    const shown = await terminalPicture(page);
+    check(shown.colours > 16 && shown.rows >= 40, `the terminal shows the picture (${shown.colours} colours, ${shown.rows} rows` +
+                                                  `; ${await soundState(page)})`);
+    // The picture against the sound, over the frames of the last seconds.
+    await new Promise((resolve) => setTimeout(resolve, 3000));
+    const measures = await page.evaluate(() => window.cellruneMeasures());
+    const o = measures.offsetMs;
+    if (measures.sound === "silent") {
+      console.log(`skipped: the picture against the sound: this browser's audio output took no music here (${await soundState(page)})`);
+    } else {
+      check(measures.sound === "worklet" && measures.frames >= 20 && o.low >= -30 && o.high <= 30,
+            `the picture within 30 ms of the sound (${measures.sound}, ${measures.frames} frames: ` +
+            `${o.low.toFixed(1)} / ${o.median.toFixed(1)} / ${o.high.toFixed(1)} ms at 5% / 50% / 95%)`);
+    }
     await page.screenshot({ path: path.join(process.env.CELLRUNE_WEB_SHOTS || work, "web-terminal.png") });
     await page.keyboard.press("6");
     await page.waitForFunction(`(${canvasColours})() > 16`, { timeout: 20000 }).catch(() => {});
@@ -140,6 +136,24 @@ async function main() {
     await page.waitForFunction(() => !document.getElementById("ended").hidden, { timeout: 20000 }).catch(() => {});
     check(!(await page.$eval("#ended", (e) => e.hidden)), "Escape ends the show and offers to play again");
     check(errors.length === 0, `no error in the page's console${errors.length ? ": " + errors.join(" | ") : ""}`);
+
+    // Audio that never asks for music (an output that stalls): the show goes on, silently, and says so.
+    const stalled = await browser.newPage();
+    await stalled.evaluateOnNewDocument(() => {
+      window.AudioWorkletNode = class { constructor() { this.port = { postMessage() {} }; } connect() {} disconnect() {} };
+    });
+    await stalled.goto(`${address(full)}?autostart=1`);
+    await stalled.waitForFunction(() => window.cellruneMeasures && window.cellruneMeasures().sound === "silent",
+                                  { timeout: 20000, polling: 250 }).catch(() => {});
+    const going = await terminalPicture(stalled);
+    check(going.colours > 16 && (await soundState(stalled)).startsWith("sound: silent"),
+          `a stalled sound output: the show goes on silently (${going.colours} colours; ${await soundState(stalled)})`);
+    await stalled.keyboard.press("Escape");
+    await stalled.waitForFunction(() => document.getElementById("messages").textContent.includes("sound stopped"),
+                                  { timeout: 20000, polling: 250 }).catch(() => {});
+    const stopped = await stalled.$eval("#messages", (e) => e.textContent);
+    check(stopped.includes("sound stopped"), `... and says so: "${stopped.split("\n").find((l) => l.includes("sound")) || stopped}"`);
+    await stalled.close();
 
     errors.length = 0;
     await page.goto(`${address(bare)}?autostart=1`);

@@ -1,6 +1,7 @@
 // The browser owns the thread: a turn of the show once an animation frame,
 // and the finish once it has ended, when the page is told its status.
 #include "platform/entry.h"
+#include "platform/terminal.h"
 
 #include <emscripten.h>
 
@@ -9,11 +10,17 @@ namespace {
 const ShowLoop* running = nullptr;
 
 EM_JS(void, pageShowEnded, (int status), { Module.cellrune.showEnded(status); });
+EM_JS(void, pageFrameShown, (), { Module.cellrune.frameShown(); });
 
 void turn() {
-    if (running->step()) return;
+    if (running->step()) {
+        pageFrameShown(); // the page measures the picture against the sound
+        return;
+    }
     emscripten_cancel_main_loop();
-    pageShowEnded(running->finish());
+    int status = running->finish();
+    terminalClose(); // the page lives on after the program: what it kept back for the terminal is said now
+    pageShowEnded(status);
 }
 
 } // namespace

@@ -1,7 +1,9 @@
 // The text styles in the browser: a terminal on the page (xterm.js, 160 x 50:
 // two columns a cell, so the picture keeps its shape), fed the bytes the
-// portable cell encoder makes in 24-bit colour. Keys come from the page as
-// whole keystrokes.
+// portable cell encoder makes in 24-bit colour. A frame that comes while the
+// terminal is still taking in the last one is left out (the next sends every
+// change since), so the terminal never falls behind the music and the page
+// keeps time for its sound. Keys come from the page as whole keystrokes.
 #include "platform/terminal.h"
 
 #include "platform/cell_encoder.h"
@@ -22,6 +24,7 @@ EM_JS(int, pageTerminalOpen, (), { return Module.cellrune.terminalOpen() ? 1 : 0
 EM_JS(void, pageTerminalClose, (), { Module.cellrune.terminalClose(); });
 EM_JS(void, pageTerminalWrite, (const char* bytes, int length),
       { Module.cellrune.terminalWrite(HEAPU8.slice(bytes, bytes + length)); });
+EM_JS(int, pageTerminalBusy, (), { return Module.cellrune.terminalBusy() ? 1 : 0; });
 EM_JS(void, pageSetTitle, (const char* caption), { document.title = UTF8ToString(caption); });
 
 int send(size_t length) {
@@ -63,11 +66,13 @@ void terminalSetTitle(const char* caption) {
 
 int terminalPresent(const uint32_t* cells) {
     if (!open) return -1;
+    if (pageTerminalBusy()) return 0;
     return send(encodeCellFrame(&encoder, cells, frameBytes, sizeof frameBytes));
 }
 
 int terminalPresentPixels(const uint32_t* pixels) {
     if (!open) return -1;
+    if (pageTerminalBusy()) return 0;
     return send(encodeHalfBlockFrame(&encoder, pixels, ColourDepth::k24, frameBytes, sizeof frameBytes));
 }
 

@@ -19,7 +19,7 @@ function fit(width, height) {
   return Math.max(1, Math.floor(Math.min(innerWidth / width, innerHeight / height)));
 }
 
-let terminal = null;
+let terminal = null, terminalWrites = 0; // writes the terminal has not taken in yet
 function openTerminal() {
   if (!terminal) {
     terminal = new Terminal({ cols: 160, rows: 50, fontSize: 8, lineHeight: 1, letterSpacing: 0,
@@ -42,7 +42,153 @@ function sizeCanvas() {
 }
 addEventListener("resize", sizeCanvas);
 
-let audio = null, processor = null;
+// The sound. The audio context is made in the click or key that starts the show (browsers
+// allow sound only then), with the worklet loaded before the program asks for sound.
+let audio = null, workletLoaded = false, node = null, nodeIsWorklet = false, soundRunning = false;
+let answeredUntil = 0; // the audio clock's frame where the music sent so far ends
+let pulled = 0; // music frames pulled since the program opened the sound: its frame numbers
+const waiting = []; // the worklet's requests made before the music started
+const played = []; // { music, at, frames }: each buffer as the audio clock began it, newest last
+const shown = []; // { clock, music }: frames shown, not judged yet
+const offsets = []; // the picture against the sound, in ms, one per frame shown (the last 1,000)
+const timing = { start: 0, firstFrame: 0 };
+
+async function prepareAudio() {
+  try {
+    audio = new AudioContext({ sampleRate: 44100, latencyHint: "interactive" });
+  } catch (error) {
+    audio = null;
+    return;
+  }
+  audio.resume().catch(() => {});
+  if (!audio.audioWorklet) return; // not a secure context: the ScriptProcessor plays
+  try {
+    await audio.audioWorklet.addModule("sound.js");
+    workletLoaded = true;
+  } catch (error) {
+    console.warn("cellrune: the audio worklet did not load (" + error + "); a ScriptProcessor plays");
+  }
+}
+
+// The audio clock's frame being heard now, from the output's own timestamp where it gives one.
+function heardClockFrame() {
+  const stamp = audio.getOutputTimestamp ? audio.getOutputTimestamp() : null;
+  const time = stamp && stamp.performanceTime > 0
+    ? stamp.contextTime + (performance.now() - stamp.performanceTime) / 1000
+    : audio.currentTime - (audio.outputLatency || 0);
+  return time * audio.sampleRate;
+}
+
+function notePlayed(music, at, frames) {
+  played.push({ music, at, frames });
+  if (played.length > 256) played.shift();
+  judgeFrames();
+}
+
+// Pulls frames of music that the audio clock will start at frame startsAt.
+function pull(frames, startsAt) {
+  const at = Module._cellrune_pull_sound(frames, Math.max(0, Math.round(startsAt - heardClockFrame()))) >> 2;
+  const music = pulled;
+  pulled += frames;
+  return { samples: HEAPF32.subarray(at, at + 2 * frames), music };
+}
+
+// A request answered after its time (the page was busy, or the music had not begun) starts when
+// the audio thread next looks, after what it already holds.
+function answer(request) {
+  const startsAt = Math.max(request.startsAt, answeredUntil, audio.currentTime * audio.sampleRate + 128);
+  answeredUntil = startsAt + request.need;
+  const { samples, music } = pull(request.need, startsAt);
+  const copy = samples.slice();
+  node.port.postMessage({ samples: copy, music }, [copy.buffer]);
+}
+
+// The frames between a buffer rendered and heard, as first guessed; 0 when the browser will not play.
+function openSound(rate, frames) {
+  if (!audio || audio.state !== "running" || audio.sampleRate !== rate) {
+    if (audio) audio.close();
+    audio = null;
+    return 0;
+  }
+  pulled = answeredUntil = 0;
+  if (workletLoaded) {
+    node = new AudioWorkletNode(audio, "cellrune-sound", { numberOfInputs: 0, outputChannelCount: [2] });
+    nodeIsWorklet = true;
+    node.port.onmessage = (event) => {
+      const message = event.data;
+      if (message.need === undefined) notePlayed(message.played, message.at, message.frames);
+      else if (soundRunning) answer(message);
+      else waiting.push(message);
+    };
+  } else {
+    node = audio.createScriptProcessor(frames, 0, 2);
+    node.onaudioprocess = (event) => {
+      const out = event.outputBuffer, n = out.length, startsAt = event.playbackTime * rate;
+      const { samples, music } = pull(n, startsAt);
+      notePlayed(music, startsAt, n);
+      const left = out.getChannelData(0), right = out.getChannelData(1);
+      for (let i = 0; i < n; i++) { left[i] = samples[2 * i]; right[i] = samples[2 * i + 1]; }
+    };
+  }
+  return frames + Math.round(((audio.outputLatency || 0) + (audio.baseLatency || 0)) * rate);
+}
+
+function startSound() {
+  if (!node) return;
+  soundRunning = true;
+  while (waiting.length) answer(waiting.shift());
+  node.connect(audio.destination);
+}
+
+// No pull once this returns: a message or audio event already queued finds no handler.
+function closeSound() {
+  if (node && nodeIsWorklet) {
+    node.port.onmessage = null;
+    node.port.postMessage("stop");
+  } else if (node) {
+    node.onaudioprocess = null;
+  }
+  if (node) node.disconnect();
+  if (audio) audio.close();
+  node = audio = null;
+  nodeIsWorklet = soundRunning = false;
+  played.length = shown.length = 0;
+}
+
+// After each frame: the music frame the picture showed, and the audio clock's frame heard then.
+// Which music that clock frame played is known once the audio thread has said when it began
+// each buffer (its word comes late when the page is busy), so frames are judged then.
+function measureFrame() {
+  if (!timing.firstFrame) timing.firstFrame = performance.now();
+  if (!node || !soundRunning) return;
+  shown.push({ clock: heardClockFrame(), music: Module._cellrune_shown_frame() });
+  judgeFrames();
+}
+
+function judgeFrames() {
+  while (shown.length && played.length) {
+    const frame = shown[0], newest = played[played.length - 1];
+    if (frame.clock >= newest.at + newest.frames) return; // not played yet as far as the page knows
+    shown.shift();
+    const buffer = played.findLast((b) => b.at <= frame.clock);
+    if (!buffer || frame.clock - buffer.at >= buffer.frames) continue; // silence then: the page was late
+    offsets.push(((buffer.music + (frame.clock - buffer.at) - frame.music) / audio.sampleRate) * 1000);
+    if (offsets.length > 1000) offsets.shift();
+  }
+}
+
+// What the page measured: how the sound plays, the time from the start to the first frame, and
+// the picture against the sound (positive: the picture is late) over the last frames.
+window.cellruneMeasures = () => {
+  const sorted = offsets.slice().sort((a, b) => a - b);
+  const at = (q) => (sorted.length ? sorted[Math.min(sorted.length - 1, Math.floor(q * sorted.length))] : NaN);
+  return {
+    sound: node ? (nodeIsWorklet ? "worklet" : "script processor") : "silent",
+    startToFirstFrameMs: timing.firstFrame ? timing.firstFrame - timing.start : NaN,
+    frames: sorted.length,
+    offsetMs: { low: at(0.05), median: at(0.5), high: at(0.95) },
+  };
+};
 
 var Module = {
   arguments: [],
@@ -51,7 +197,11 @@ var Module = {
   cellrune: {
     terminalOpen: openTerminal,
     terminalClose: () => { $("terminal").hidden = true; },
-    terminalWrite: (bytes) => terminal.write(bytes),
+    terminalWrite: (bytes) => {
+      terminalWrites++;
+      terminal.write(bytes, () => terminalWrites--);
+    },
+    terminalBusy: () => terminalWrites > 0,
     windowOpen: (fullScreen) => {
       $("terminal").hidden = true;
       canvas.hidden = false;
@@ -63,31 +213,10 @@ var Module = {
       image.data.set(HEAPU8.subarray(pointer, pointer + 320 * 200 * 4));
       context.putImageData(image, 0, 0);
     },
-    // The frames between a buffer rendered and heard; 0 when the browser will not play.
-    soundOpen: (rate, frames) => {
-      try {
-        audio = new AudioContext({ sampleRate: rate, latencyHint: "interactive" });
-      } catch (error) {
-        return 0;
-      }
-      if (audio.state !== "running") { audio.close(); audio = null; return 0; }
-      processor = audio.createScriptProcessor(frames, 0, 2);
-      processor.onaudioprocess = (event) => {
-        const out = event.outputBuffer, n = out.length;
-        const at = Module._cellrune_pull_sound(n) >> 2;
-        const left = out.getChannelData(0), right = out.getChannelData(1);
-        for (let i = 0; i < n; i++) { left[i] = HEAPF32[at + 2 * i]; right[i] = HEAPF32[at + 2 * i + 1]; }
-      };
-      const latency = (audio.outputLatency || 0) + (audio.baseLatency || 0);
-      return frames + Math.round(latency * rate);
-    },
-    soundStart: () => { if (processor) processor.connect(audio.destination); },
-    // No pull once this returns: an audio event already queued finds no handler.
-    soundClose: () => {
-      if (processor) { processor.onaudioprocess = null; processor.disconnect(); }
-      if (audio) audio.close();
-      processor = audio = null;
-    },
+    soundOpen: (rate, frames) => openSound(rate, frames),
+    soundStart: startSound,
+    soundClose: closeSound,
+    frameShown: measureFrame,
     showEnded: (status) => {
       $("terminal").hidden = true;
       canvas.hidden = true;
@@ -144,11 +273,13 @@ function bench(frames) {
   document.title = "bench done";
 }
 
-function live() {
+async function live() {
   if (started) return;
   started = true;
+  timing.start = performance.now();
   $("start").hidden = true;
   $("ended").hidden = true;
+  await prepareAudio();
   addEventListener("keydown", (event) => {
     const key = keyOf(event);
     if (key) event.preventDefault();
