@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <libopenmpt/libopenmpt.hpp>
 
+#include <algorithm>
 #include <cmath>
 #include <sstream>
 #include <string>
@@ -56,6 +57,141 @@ TEST(Music, TheEndLoopsForeverFromOrder41) {
     module.read_interleaved_stereo(44100, 4410, buffer.data());
     EXPECT_EQ(module.get_current_speed(), 6);
     EXPECT_EQ(module.get_current_tempo(), 140);
+}
+
+// A loudness meter after ITU-R BS.1770-4 and EBU Tech 3342, for stereo at
+// any rate: K-weighting (its two filters, derived for the rate), integrated
+// loudness over 400 ms blocks with the absolute and relative gates, the
+// loudness range over 3 s blocks, and the true peak from four-times
+// oversampling.
+struct Loudness {
+    double integrated; // LUFS
+    double range;      // LU
+    double truePeak;   // dBTP
+};
+
+struct Biquad {
+    double b0, b1, b2, a1, a2, z1 = 0, z2 = 0;
+    double operator()(double x) {
+        double y = b0 * x + z1;
+        z1 = b1 * x - a1 * y + z2;
+        z2 = b2 * x - a2 * y;
+        return y;
+    }
+};
+
+Biquad kShelf(double rate) {
+    const double f0 = 1681.974450955533, gain = 3.999843853973347, q = 0.7071752369554196;
+    double k = std::tan(M_PI * f0 / rate), vh = std::pow(10.0, gain / 20), vb = std::pow(vh, 0.4996667741545416);
+    double a0 = 1 + k / q + k * k;
+    return {(vh + vb * k / q + k * k) / a0, 2 * (k * k - vh) / a0, (vh - vb * k / q + k * k) / a0,
+            2 * (k * k - 1) / a0, (1 - k / q + k * k) / a0};
+}
+
+Biquad kHighPass(double rate) {
+    const double f0 = 38.13547087602444, q = 0.5003270373238773;
+    double k = std::tan(M_PI * f0 / rate), a0 = 1 + k / q + k * k;
+    return {1, -2, 1, 2 * (k * k - 1) / a0, (1 - k / q + k * k) / a0};
+}
+
+double lufs(double meanSquare) {
+    return -0.691 + 10 * std::log10(meanSquare);
+}
+
+// The gated mean of block powers: above -70 LUFS, then above the mean less gateLu.
+double gatedPower(const std::vector<double>& blocks, double gateLu, std::vector<double>* kept = nullptr) {
+    double sum = 0;
+    size_t n = 0;
+    for (double p : blocks)
+        if (lufs(p) > -70) sum += p, ++n;
+    if (n == 0) return 0;
+    double gate = lufs(sum / double(n)) - gateLu;
+    sum = 0, n = 0;
+    for (double p : blocks)
+        if (lufs(p) > -70 && lufs(p) > gate) {
+            sum += p, ++n;
+            if (kept) kept->push_back(lufs(p));
+        }
+    return n ? sum / double(n) : 0;
+}
+
+Loudness measure(const std::vector<float>& stereo, int rate) {
+    size_t frames = stereo.size() / 2;
+    // K-weighted power per frame, both channels summed.
+    std::vector<double> power(frames);
+    Biquad shelf[2] = {kShelf(rate), kShelf(rate)}, highPass[2] = {kHighPass(rate), kHighPass(rate)};
+    for (size_t i = 0; i < frames; ++i)
+        for (int c = 0; c < 2; ++c) {
+            double y = highPass[c](shelf[c](stereo[2 * i + size_t(c)]));
+            power[i] += y * y;
+        }
+    std::vector<double> prefix(frames + 1, 0);
+    for (size_t i = 0; i < frames; ++i) prefix[i + 1] = prefix[i] + power[i];
+    auto blocks = [&](double seconds) {
+        size_t length = size_t(seconds * rate), step = size_t(0.1 * rate);
+        std::vector<double> out;
+        for (size_t at = 0; at + length <= frames; at += step)
+            out.push_back((prefix[at + length] - prefix[at]) / double(length));
+        return out;
+    };
+    Loudness result{};
+    result.integrated = lufs(gatedPower(blocks(0.4), 10));
+    std::vector<double> shortTerm;
+    gatedPower(blocks(3.0), 20, &shortTerm);
+    std::sort(shortTerm.begin(), shortTerm.end());
+    auto percentile = [&](double q) { return shortTerm[size_t(q * double(shortTerm.size() - 1) + 0.5)]; };
+    result.range = shortTerm.empty() ? 0 : percentile(0.95) - percentile(0.10);
+    // True peak: a windowed-sinc interpolator at three points between samples, wherever a
+    // sample nearby comes within 6 dB of the sample peak (elsewhere no overshoot can reach it).
+    constexpr int kTaps = 16;
+    double samplePeak = 0;
+    for (float v : stereo) samplePeak = std::max(samplePeak, double(std::fabs(v)));
+    double peak = samplePeak;
+    double phase[3][2 * kTaps];
+    for (int p = 0; p < 3; ++p)
+        for (int t = 0; t < 2 * kTaps; ++t) {
+            double x = double(t - kTaps + 1) - (p + 1) / 4.0; // distance from the sample to the point
+            double window = 0.5 + 0.5 * std::cos(M_PI * x / kTaps);
+            phase[p][t] = (x == 0 ? 1 : std::sin(M_PI * x) / (M_PI * x)) * window;
+        }
+    for (size_t i = kTaps; i + kTaps < frames; ++i)
+        for (int c = 0; c < 2; ++c) {
+            if (std::fabs(stereo[2 * i + size_t(c)]) < samplePeak / 2 &&
+                std::fabs(stereo[2 * (i + 1) + size_t(c)]) < samplePeak / 2)
+                continue;
+            for (int p = 0; p < 3; ++p) {
+                double v = 0;
+                for (int t = 0; t < 2 * kTaps; ++t) v += phase[p][t] * stereo[2 * (i + size_t(t) - kTaps + 1) + size_t(c)];
+                peak = std::max(peak, std::fabs(v));
+            }
+        }
+    result.truePeak = 20 * std::log10(peak);
+    return result;
+}
+
+// The whole show once through, as the player renders it.
+std::vector<float> wholeShow(int rate) {
+    openmpt::module module(track());
+    module.ctl_set_integer("dither", 0);
+    std::vector<float> all, buffer(2 * 4096);
+    for (;;) {
+        size_t got = module.read_interleaved_stereo(rate, 4096, buffer.data());
+        if (got == 0) break;
+        all.insert(all.end(), buffer.begin(), buffer.begin() + std::ptrdiff_t(2 * got));
+    }
+    return all;
+}
+
+// The show at the web's usual loudness, its peaks with room for a lossy encoder, its
+// sections still distinct.
+TEST(Music, LoudnessAndPeaksOfTheWholeShow) {
+    std::vector<float> show = wholeShow(44100);
+    ASSERT_NEAR(double(show.size()) / 2 / 44100, kShowOrders * 64 * 6 * 2.5 / 140, 0.5);
+    Loudness l = measure(show, 44100);
+    EXPECT_NEAR(l.integrated, -16.0, 1.0);
+    EXPECT_LE(l.truePeak, -1.0);
+    EXPECT_GE(l.range, 6.0);
+    std::printf("whole show: %.1f LUFS, true peak %.1f dBTP, range %.1f LU\n", l.integrated, l.truePeak, l.range);
 }
 
 TEST(Music, EveryOrderIsAudibleAndNothingClips) {
