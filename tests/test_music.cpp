@@ -64,6 +64,8 @@ TEST(Music, TheEndLoopsForeverFromOrder41) {
 // loudness over 400 ms blocks with the absolute and relative gates, the
 // loudness range over 3 s blocks, and the true peak from four-times
 // oversampling.
+constexpr double kPi = 3.14159265358979323846;
+
 struct Loudness {
     double integrated; // LUFS
     double range;      // LU
@@ -82,7 +84,7 @@ struct Biquad {
 
 Biquad kShelf(double rate) {
     const double f0 = 1681.974450955533, gain = 3.999843853973347, q = 0.7071752369554196;
-    double k = std::tan(M_PI * f0 / rate), vh = std::pow(10.0, gain / 20), vb = std::pow(vh, 0.4996667741545416);
+    double k = std::tan(kPi * f0 / rate), vh = std::pow(10.0, gain / 20), vb = std::pow(vh, 0.4996667741545416);
     double a0 = 1 + k / q + k * k;
     return {(vh + vb * k / q + k * k) / a0, 2 * (k * k - vh) / a0, (vh - vb * k / q + k * k) / a0,
             2 * (k * k - 1) / a0, (1 - k / q + k * k) / a0};
@@ -90,7 +92,7 @@ Biquad kShelf(double rate) {
 
 Biquad kHighPass(double rate) {
     const double f0 = 38.13547087602444, q = 0.5003270373238773;
-    double k = std::tan(M_PI * f0 / rate), a0 = 1 + k / q + k * k;
+    double k = std::tan(kPi * f0 / rate), a0 = 1 + k / q + k * k;
     return {1, -2, 1, 2 * (k * k - 1) / a0, (1 - k / q + k * k) / a0};
 }
 
@@ -151,8 +153,8 @@ Loudness measure(const std::vector<float>& stereo, int rate) {
     for (int p = 0; p < 3; ++p)
         for (int t = 0; t < 2 * kTaps; ++t) {
             double x = double(t - kTaps + 1) - (p + 1) / 4.0; // distance from the sample to the point
-            double window = 0.5 + 0.5 * std::cos(M_PI * x / kTaps);
-            phase[p][t] = (x == 0 ? 1 : std::sin(M_PI * x) / (M_PI * x)) * window;
+            double window = 0.5 + 0.5 * std::cos(kPi * x / kTaps);
+            phase[p][t] = (x == 0 ? 1 : std::sin(kPi * x) / (kPi * x)) * window;
         }
     for (size_t i = kTaps; i + kTaps < frames; ++i)
         for (int c = 0; c < 2; ++c) {
