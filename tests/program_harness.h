@@ -27,6 +27,15 @@ namespace harness {
 
 using Clock = std::chrono::steady_clock;
 
+// A new empty file of the tests' own, named from prefix; the caller removes it.
+inline std::string temporaryFile(const char* prefix) {
+    std::string name = std::string("/tmp/") + prefix + "-XXXXXX";
+    int fd = mkstemp(name.data());
+    if (fd < 0) return "";
+    close(fd);
+    return name;
+}
+
 inline std::string slurp(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::stringstream s;

@@ -486,10 +486,8 @@ TEST(Program, ExportIsFrameExactAndRepeatable) {
 }
 
 TEST(Program, CastIsAsciicastOfTheTerminalBytes) {
-    char path[] = "/tmp/cellrune-cast-XXXXXX";
-    int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    close(fd);
+    std::string path = temporaryFile("cellrune-cast");
+    ASSERT_FALSE(path.empty());
     Child child;
     start(child, {"--cast", path, "--from", "0x2C000", "--to", "0x2C400", "mode", "3"}, false);
     ASSERT_TRUE(child.pump(60000));
@@ -516,7 +514,7 @@ TEST(Program, CastIsAsciicastOfTheTerminalBytes) {
     ASSERT_TRUE(window.pump(10000));
     EXPECT_EQ(window.status, 0) << window.err();
     EXPECT_NE(slurp(path).find("\u2580"), std::string::npos);
-    std::remove(path);
+    std::remove(path.c_str());
 }
 
 TEST(Program, DebugTextOnlyWhereAskedFor) {
@@ -532,10 +530,8 @@ TEST(Program, DebugTextOnlyWhereAskedFor) {
 }
 
 TEST(Program, DebugTextGoesToTheNamedFile) {
-    char path[] = "/tmp/cellrune-debug-XXXXXX";
-    int fd = mkstemp(path);
-    ASSERT_GE(fd, 0);
-    close(fd);
+    std::string path = temporaryFile("cellrune-debug");
+    ASSERT_FALSE(path.empty());
     Child child;
     start(child, {}, true, {std::string("CELLRUNE_DEBUG=") + path});
     ASSERT_TRUE(child.waitFor(kAlternateOn));
@@ -543,7 +539,35 @@ TEST(Program, DebugTextGoesToTheNamedFile) {
     ASSERT_TRUE(child.pump(5000));
     EXPECT_EQ(slurp(path), "\n\n\nkonten:");
     EXPECT_EQ(child.err(), "");
-    std::remove(path);
+    std::remove(path.c_str());
+}
+
+// The trace a measurement of picture against sound reads: a line for every frame, written out
+// whole when the show ends, its times and music frames advancing together.
+TEST(Program, TheFrameTraceFollowsTheClockAndIsWrittenOutAtTheEnd) {
+    std::string path = temporaryFile("cellrune-trace");
+    ASSERT_FALSE(path.empty());
+    Child child;
+    start(child, {"--max-fps", "50"}, true, {std::string("CELLRUNE_FRAME_TRACE=") + path});
+    ASSERT_TRUE(child.waitFor(kAlternateOn));
+    child.pump(1500);
+    child.type("\x1b");
+    ASSERT_TRUE(child.pump(5000));
+    EXPECT_EQ(child.status, 0);
+    std::istringstream lines(slurp(path));
+    std::vector<std::pair<int64_t, int64_t>> frames;
+    int64_t ns = 0, music = 0;
+    while (lines >> ns >> music) frames.push_back({ns, music});
+    std::remove(path.c_str());
+    ASSERT_GE(frames.size(), 20u) << "a second and a half at up to 50 frames a second";
+    for (size_t i = 1; i < frames.size(); ++i) {
+        ASSERT_GT(frames[i].first, frames[i - 1].first) << "line " << i;
+        ASSERT_GE(frames[i].second, frames[i - 1].second) << "line " << i;
+    }
+    // Silent, the music runs on the same steady clock: 44,100 frames a second.
+    double seconds = double(frames.back().first - frames[1].first) / 1e9;
+    double played = double(frames.back().second - frames[1].second) / 44100;
+    EXPECT_NEAR(played, seconds, 0.05 + seconds * 0.02);
 }
 
 } // namespace

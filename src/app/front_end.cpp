@@ -187,7 +187,10 @@ const char* usageText() {
            "\n"
            "Environment:\n"
            "  CELLRUNE_DEBUG=FILE  append the debug trace texts to FILE (- for stderr)\n"
-           "  CELLRUNE_SILENT=1    as --silent\n";
+           "  CELLRUNE_SILENT=1    as --silent\n"
+           "  CELLRUNE_FRAME_TRACE=FILE\n"
+           "                  write a line to FILE for every frame shown: the steady\n"
+           "                  clock in ns and the music frame it showed (scripts/av-offset)\n";
 }
 
 const char* versionText() {

@@ -5,6 +5,7 @@
 #include "display/display_mode.h"
 #include "display/presenters.h"
 #include "platform/clock.h"
+#include "platform/frame_trace.h"
 #include "platform/messages.h"
 #include "platform/music_player.h"
 #include "platform/terminal.h"
@@ -63,7 +64,9 @@ bool stepShow() {
         }
     }
     if (!frameDue()) return true;
-    return renderFrame() >= 0;
+    bool going = renderFrame() >= 0;
+    traceShownFrame();
+    return going;
 }
 
 int32_t millisecondsToNextFrame() {
