@@ -133,6 +133,19 @@ picture_in_window() {
   [ "$size" = 320x200 ] || fail "the window's client area is $size"
 }
 
+# start_sound_server: a private PulseAudio server with a null sink "show",
+# whose monitor can be recorded; its runtime folder, socket and cookie are
+# this script's, and PULSE_SERVER points every client at it.
+start_sound_server() {
+  export XDG_RUNTIME_DIR="$work/pulse" PULSE_SERVER="unix:$work/pulse/native"
+  mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+  HOME="$work" pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit \
+    --load="module-native-protocol-unix socket=$work/pulse/native auth-anonymous=1" \
+    --load="module-null-sink sink_name=show" >"$work/pulse.log" 2>&1 &
+  disown $! # killed with the rest at the end, without a word from the shell
+  wait_for 10 pactl info || fail "the sound server did not start: $(tail -n 5 "$work/pulse.log")"
+}
+
 pane_title() { t display -p '#{pane_title}'; }
 title_is() { [ "$(pane_title)" = "$1" ]; }
 file_exists() { [ -s "$1" ]; }

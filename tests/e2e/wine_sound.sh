@@ -10,14 +10,7 @@ need tmux pulseaudio parec sox
 use_wine "$1"
 exe=$(realpath "$2") show_dir=$3
 
-# A private server: its runtime folder, socket and cookie are this script's.
-export XDG_RUNTIME_DIR="$work/pulse" PULSE_SERVER="unix:$work/pulse/native"
-mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-HOME="$work" pulseaudio -n --daemonize=no --exit-idle-time=-1 --disallow-exit \
-  --load="module-native-protocol-unix socket=$work/pulse/native auth-anonymous=1" \
-  --load="module-null-sink sink_name=show" >"$work/pulse.log" 2>&1 &
-disown $! # killed with the rest at the end, without a word from the shell
-wait_for 10 pactl info || fail "the sound server did not start: $(tail -n 5 "$work/pulse.log")"
+start_sound_server
 
 parec --device=show.monitor --format=s16le --rate=44100 --channels=2 >"$work/heard.raw" 2>"$work/parec.log" &
 recorder=$!
