@@ -84,7 +84,8 @@ struct Biquad {
 
 Biquad kShelf(double rate) {
     const double f0 = 1681.974450955533, gain = 3.999843853973347, q = 0.7071752369554196;
-    double k = std::tan(kPi * f0 / rate), vh = std::pow(10.0, gain / 20), vb = std::pow(vh, 0.4996667741545416);
+    double k = std::tan(kPi * f0 / rate), vh = std::pow(10.0, gain / 20),
+           vb = std::pow(vh, 0.4996667741545416);
     double a0 = 1 + k / q + k * k;
     return {(vh + vb * k / q + k * k) / a0, 2 * (k * k - vh) / a0, (vh - vb * k / q + k * k) / a0,
             2 * (k * k - 1) / a0, (1 - k / q + k * k) / a0};
@@ -163,7 +164,8 @@ Loudness measure(const std::vector<float>& stereo, int rate) {
                 continue;
             for (int p = 0; p < 3; ++p) {
                 double v = 0;
-                for (int t = 0; t < 2 * kTaps; ++t) v += phase[p][t] * stereo[2 * (i + size_t(t) - kTaps + 1) + size_t(c)];
+                for (int t = 0; t < 2 * kTaps; ++t)
+                    v += phase[p][t] * stereo[2 * (i + size_t(t) - kTaps + 1) + size_t(c)];
                 peak = std::max(peak, std::fabs(v));
             }
         }
@@ -193,7 +195,8 @@ TEST(Music, LoudnessAndPeaksOfTheWholeShow) {
     EXPECT_NEAR(l.integrated, -16.0, 1.0);
     EXPECT_LE(l.truePeak, -1.0);
     EXPECT_GE(l.range, 6.0);
-    std::printf("whole show: %.1f LUFS, true peak %.1f dBTP, range %.1f LU\n", l.integrated, l.truePeak, l.range);
+    std::printf("whole show: %.1f LUFS, true peak %.1f dBTP, range %.1f LU\n", l.integrated, l.truePeak,
+                l.range);
 }
 
 TEST(Music, EveryOrderIsAudibleAndNothingClips) {

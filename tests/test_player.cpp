@@ -149,29 +149,34 @@ TEST(Player, ADeviceStallsOnlyWhenTheMainThreadWatchedItStopFor2Seconds) {
         for (int64_t t = from; t <= to; t += 16) reads.push_back({t, pull});
         return reads;
     };
-    auto join = [](std::vector<std::pair<int64_t, int64_t>> a, const std::vector<std::pair<int64_t, int64_t>>& b) {
+    auto join = [](std::vector<std::pair<int64_t, int64_t>> a,
+                   const std::vector<std::pair<int64_t, int64_t>>& b) {
         a.insert(a.end(), b.begin(), b.end());
         return a;
     };
     const std::vector<Case> cases = {
-        {"pulls keep coming", [] {
+        {"pulls keep coming",
+         [] {
              std::vector<std::pair<int64_t, int64_t>> reads;
              for (int64_t t = 0; t <= 5000; t += 16) reads.push_back({t, t - t % 46});
              return reads;
-         }(), -1},
+         }(),
+         -1},
         {"no pull after 100 ms, watched at 60 frames a second", steady(100, 2200, 100), 125},
         {"no pull ever, watched from the load", steady(0, 2100, 0), 125},
         {"the main thread paused 5 s (a suspended process), the device with it",
          join(join(steady(0, 1500, 0), steady(6500, 6600, 0)), steady(6616, 6800, 6610)), -1},
         {"a pause resets the watch: 1.5 s watched, a pause, 1.9 s more",
          join(steady(0, 1500, 0), steady(1800, 3700, 0)), -1},
-        {"... and 2 s more after the pause do stall it", join(steady(0, 1500, 0), steady(1800, 3820, 0)), 219},
+        {"... and 2 s more after the pause do stall it", join(steady(0, 1500, 0), steady(1800, 3820, 0)),
+         219},
     };
     for (const Case& c : cases) {
         StallWatch watch;
         int stalledFrom = -1;
         for (size_t i = 0; i < c.reads.size() && stalledFrom < 0; ++i)
-            if (noteRead(watch, c.reads[i].first * 1000000, c.reads[i].second * 1000000)) stalledFrom = int(i);
+            if (noteRead(watch, c.reads[i].first * 1000000, c.reads[i].second * 1000000))
+                stalledFrom = int(i);
         EXPECT_EQ(stalledFrom, c.stalledFrom) << c.what;
     }
 }

@@ -39,7 +39,8 @@ void traceShownFrame() {
         if (path && *path) {
             trace.file = std::fopen(path, "w");
             if (!trace.file)
-                std::fprintf(stderr, "cellrune: cannot write the frame trace '%s': %s\n", path, std::strerror(errno));
+                std::fprintf(stderr, "cellrune: cannot write the frame trace '%s': %s\n", path,
+                             std::strerror(errno));
         }
     }
     if (!trace.file) return;
@@ -47,7 +48,7 @@ void traceShownFrame() {
     int64_t now = std::chrono::duration_cast<std::chrono::nanoseconds>(
                       std::chrono::steady_clock::now().time_since_epoch())
                       .count();
-    int n = std::snprintf(trace.lines + trace.used, sizeof trace.lines - trace.used, "%" PRId64 " %" PRId64 "\n", now,
-                          musicHeardFrame());
+    int n = std::snprintf(trace.lines + trace.used, sizeof trace.lines - trace.used,
+                          "%" PRId64 " %" PRId64 "\n", now, musicHeardFrame());
     if (n > 0) trace.used += size_t(n);
 }

@@ -186,8 +186,9 @@ void abandonStalledDevice() {
     player.silent = true;
     startSilentClock();
     publish(player.rendered, 0); // heard from where the rendering stands
-    reportProblem("sound stopped (the sound device took no music for %d s); the show goes on silently, on time",
-                  int(kStallNs / 1000000000));
+    reportProblem(
+        "sound stopped (the sound device took no music for %d s); the show goes on silently, on time",
+        int(kStallNs / 1000000000));
 }
 
 void resetPosition() {
@@ -301,7 +302,8 @@ uint64_t BASS_ChannelGetPosition(uint32_t handle) {
     }
     Snapshot s;
     std::memcpy(&s, words, sizeof s);
-    if (player.playing && player.device && !player.offline && noteRead(player.stall, nowNs(), s.chunkTimeNs)) {
+    if (player.playing && player.device && !player.offline &&
+        noteRead(player.stall, nowNs(), s.chunkTimeNs)) {
         abandonStalledDevice();
         return BASS_ChannelGetPosition(handle);
     }
