@@ -60,14 +60,19 @@ async function prepareAudio() {
     audio = null;
     return;
   }
-  audio.resume().catch(() => {});
-  if (!audio.audioWorklet) return; // not a secure context: the ScriptProcessor plays
-  try {
-    await audio.audioWorklet.addModule("sound.js");
-    workletLoaded = true;
-  } catch (error) {
-    console.warn("cellrune: the audio worklet did not load (" + error + "); a ScriptProcessor plays");
+  // Some browsers start a context allowed to play a moment later; one that may not play stays
+  // suspended, and the show then runs silently.
+  const started = audio.state === "running" ? null
+    : Promise.race([audio.resume(), new Promise((resolve) => setTimeout(resolve, 500))]).catch(() => {});
+  if (audio.audioWorklet) { // none outside a secure context: the ScriptProcessor plays
+    try {
+      await audio.audioWorklet.addModule("sound.js");
+      workletLoaded = true;
+    } catch (error) {
+      console.warn("cellrune: the audio worklet did not load (" + error + "); a ScriptProcessor plays");
+    }
   }
+  await started;
 }
 
 // The audio clock's frame being heard now, from the output's own timestamp where it gives one.
