@@ -43,26 +43,38 @@ void buildTubes() {
             tubes[k * kTubeRings + r].centre = {float(swarm[k].x * 0.07142857142857142), float(31.5 - r),
                                                 float(swarm[k].y * 0.07142857142857142)};
     }
+    // A ring's eight directions, turned by the bend at its centre: the angles are the ring's, the
+    // same for all eight, and the eight unbent directions the same for every ring.
+    double ringCos[8], ringSin[8];
+    for (int j = 0; j < 8; ++j) {
+        double a = j * 0.785398163395;
+        ringCos[j] = sameCos(a);
+        ringSin[j] = sameSin(a);
+    }
     for (int t = 0; t < kTubeCount; ++t)
         for (int r = 0; r < kTubeRings; ++r) {
             int index = t * kTubeRings + r;
+            double cosTheta = 0, sinTheta = 0, cosPhi = 0, sinPhi = 0;
+            if (r > 0) {
+                // The ring after ring 63 is the next tube's first (or the zero ring).
+                const Vector3 &q = tubes[index - 1].centre, &m = tubes[index].centre,
+                              &f = tubes[index + 1].centre;
+                double theta = (sameAtan2(double(m.x - q.x), -double(m.y - q.y)) +
+                                sameAtan2(double(f.x - m.x), -double(f.y - m.y))) *
+                               0.5;
+                double phi = (sameAtan2(double(m.z - q.z), -double(m.y - q.y)) +
+                              sameAtan2(double(f.z - m.z), -double(f.y - m.y))) *
+                             -0.5;
+                cosTheta = sameCos(theta);
+                sinTheta = sameSin(theta);
+                cosPhi = sameCos(phi);
+                sinPhi = sameSin(phi);
+            }
             for (int j = 0; j < 8; ++j) {
-                double a = j * 0.785398163395;
-                double dx = sameCos(a), dy = 0, dz = sameSin(a);
+                double dx = ringCos[j], dy = 0, dz = ringSin[j];
                 if (r > 0) {
-                    // The ring after ring 63 is the next tube's first (or the zero ring).
-                    const Vector3 &q = tubes[index - 1].centre, &m = tubes[index].centre,
-                                  &f = tubes[index + 1].centre;
-                    double theta = (sameAtan2(double(m.x - q.x), -double(m.y - q.y)) +
-                                    sameAtan2(double(f.x - m.x), -double(f.y - m.y))) *
-                                   0.5;
-                    double x1 = dx * sameCos(theta) - dy * sameSin(theta),
-                           y1 = dx * sameSin(theta) + dy * sameCos(theta);
-                    double phi = (sameAtan2(double(m.z - q.z), -double(m.y - q.y)) +
-                                  sameAtan2(double(f.z - m.z), -double(f.y - m.y))) *
-                                 -0.5;
-                    double y2 = y1 * sameCos(phi) - dz * sameSin(phi),
-                           z2 = y1 * sameSin(phi) + dz * sameCos(phi);
+                    double x1 = dx * cosTheta - dy * sinTheta, y1 = dx * sinTheta + dy * cosTheta;
+                    double y2 = y1 * cosPhi - dz * sinPhi, z2 = y1 * sinPhi + dz * cosPhi;
                     dx = x1;
                     dy = y2;
                     dz = z2;

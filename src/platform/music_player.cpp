@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
+#include <map>
 #include <memory>
 #include <sstream>
 #include <string>
@@ -243,7 +244,10 @@ uint32_t BASS_MusicLoad(int, const void* file, uint64_t offset, uint32_t length,
     if (!file || length == 0) return 0;
     try {
         const uint8_t* bytes = static_cast<const uint8_t*>(file) + offset;
-        player.module = std::make_unique<openmpt::module>(bytes, size_t(length), player.log);
+        // The sub-song scan walks the whole module at load (a good part of start-up); the show plays
+        // from its orders and never asks for sub-songs or their lengths.
+        static const std::map<std::string, std::string> kLoadSettings = {{"load.skip_subsongs_init", "1"}};
+        player.module = std::make_unique<openmpt::module>(bytes, size_t(length), player.log, kLoadSettings);
     } catch (const std::exception&) {
         player.module.reset();
         return 0;
