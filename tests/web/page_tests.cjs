@@ -64,11 +64,12 @@ const terminalColours = () => {
   }
   return { colours: colours.size, rows };
 };
-// Waits (up to 20 s) for the picture to come up in the page's terminal, and says what it shows.
+// Waits (up to 20 s) for the picture to come up in the page's terminal, and says what it showed
+// then: a second look could fall on a dark frame of the show (a fade, a cut) with few colours.
 async function terminalPicture(page) {
-  await page.waitForFunction(`(${terminalColours})().colours > 16 && (${terminalColours})().rows >= 40`,
-                             { timeout: 20000, polling: 250 }).catch(() => {});
-  return page.evaluate(terminalColours);
+  const seen = await page.waitForFunction(`((r) => r.colours > 16 && r.rows >= 40 && r)((${terminalColours})())`,
+                                          { timeout: 20000, polling: 250 }).catch(() => null);
+  return seen ? seen.jsonValue() : page.evaluate(terminalColours);
 }
 // How the page's sound runs, for the log.
 const soundState = (page) => page.evaluate(() => `sound: ${window.cellruneMeasures().sound}` +
@@ -145,9 +146,15 @@ async function main() {
     await stalled.goto(`${address(full)}?autostart=1`);
     await stalled.waitForFunction(() => window.cellruneMeasures && window.cellruneMeasures().sound === "silent",
                                   { timeout: 20000, polling: 250 }).catch(() => {});
+    const shownFrame = () => Module._cellrune_shown_frame();
+    const silentAt = await stalled.evaluate(shownFrame);
     const going = await terminalPicture(stalled);
-    check(going.colours > 16 && (await soundState(stalled)).startsWith("sound: silent"),
-          `a stalled sound output: the show goes on silently (${going.colours} colours; ${await soundState(stalled)})`);
+    await stalled.waitForFunction((from) => Module._cellrune_shown_frame() >= from + 44100, { timeout: 20000, polling: 250 },
+                                  silentAt).catch(() => {});
+    const moved = ((await stalled.evaluate(shownFrame)) - silentAt) / 44100;
+    check(going.colours > 16 && moved >= 1 && (await soundState(stalled)).startsWith("sound: silent"),
+          `a stalled sound output: the show goes on silently (${going.colours} colours, the music ${moved.toFixed(1)} s on` +
+          `; ${await soundState(stalled)})`);
     await stalled.keyboard.press("Escape");
     await stalled.waitForFunction(() => document.getElementById("messages").textContent.includes("sound stopped"),
                                   { timeout: 20000, polling: 250 }).catch(() => {});
