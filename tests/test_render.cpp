@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -430,6 +431,92 @@ TEST_F(Render, CubeCoversItsSilhouetteExactly) {
                 }
             }
         EXPECT_GT(inside, 200);
+        expectOutsideUntouched();
+    }
+}
+
+// Every filler draws, pixel for pixel and depth for depth, what its plain walk draws: triangles
+// of every shape (slivers a pixel wide, strips, large ones, corners far outside or not finite)
+// drawn in turn over one depth buffer, with depths that tie the buffer's, texels that are the key
+// colour, spans cut at both sides.
+TEST_F(Render, EachFillerDrawsWhatItsPlainWalkDraws) {
+    std::mt19937_64 random(33);
+    auto uniform = [&](double low, double high) {
+        return std::uniform_real_distribution<double>(low, high)(random);
+    };
+    for (size_t i = 0; i < texture.size(); i += 7) texture[i] = kKeyColour;
+    const double inf = std::numeric_limits<double>::infinity();
+    const double odd[] = {inf, -inf, std::nan(""), 1e300, -1e300, 0.0};
+    auto corner = [&](double cx, double cy, double spread) {
+        ScreenVertex v;
+        v.x = cx + uniform(-spread, spread);
+        v.y = int32_t(std::floor(cy + uniform(-spread, spread)));
+        v.w =
+            random() % 3 ? std::floor(uniform(1, 60000)) : uniform(1, 60000); // whole numbers tie the buffer
+        v.u = uniform(-3e6, 3e6) * (random() % 2 ? 1 : v.w / 65536);
+        v.v = uniform(-3e6, 3e6) * (random() % 2 ? 1 : v.w / 65536);
+        if (random() % 200 == 0) v.x = odd[random() % std::size(odd)];
+        if (random() % 200 == 0) v.w = odd[random() % std::size(odd)];
+        return v;
+    };
+    std::vector<uint32_t> fastPixels, fastDepth;
+    for (int trial = 0; trial < 150; ++trial) {
+        Filler filler = Filler(trial % 5);
+        std::vector<std::array<ScreenVertex, 3>> triangles;
+        for (int t = 0; t < 60; ++t) {
+            double cx = uniform(-40, 200), cy = uniform(-30, 130);
+            int shape = int(random() % 4);
+            if (shape == 0) { // a sliver: two corners close in x, rows apart
+                ScreenVertex a = corner(cx, cy, 1.5), b = a, c = corner(cx, cy + uniform(-60, 60), 1.5);
+                b.x += uniform(-2, 2);
+                b.y += int32_t(uniform(-3, 3));
+                triangles.push_back({a, b, c});
+            } else {
+                double spread = shape == 1 ? 6 : shape == 2 ? 60 : 400;
+                triangles.push_back({corner(cx, cy, spread), corner(cx, cy, spread), corner(cx, cy, spread)});
+            }
+        }
+        auto draw = [&](bool plain) {
+            std::mt19937 fill{uint32_t(trial)};
+            for (int y = 0; y < 100; ++y)
+                for (int x = 0; x < 160; ++x) {
+                    pixel(x, y) = fill() & 0xFFFFFF;
+                    depthAt(x, y) = fill() % 4 ? fill() % 60000 : 1;
+                }
+            for (const auto& [a, b, c] : triangles) {
+                if (plain) {
+                    fillTrianglePlain(filler, a, b, c, 0x123456);
+                    continue;
+                }
+                switch (filler) {
+                case Filler::kEnvMapped:
+                    fillTriangleEnvMapped(a, b, c);
+                    break;
+                case Filler::kLightmapped:
+                    fillTriangleLightmapped(a, b, c);
+                    break;
+                case Filler::kInverseBlend:
+                    fillTriangleInverseBlend(a, b, c);
+                    break;
+                case Filler::kFlat:
+                    fillTriangleFlat(a, b, c, 0x123456);
+                    break;
+                case Filler::kKeyed:
+                    fillTriangleKeyed(a, b, c);
+                    break;
+                }
+            }
+        };
+        draw(false);
+        fastPixels = canvas;
+        fastDepth = depth;
+        draw(true);
+        for (size_t i = 0; i < canvas.size(); ++i) {
+            ASSERT_EQ(fastPixels[i], canvas[i])
+                << "trial " << trial << " pixel " << i % kPitch << "," << int(i / kPitch) - kGuard;
+            ASSERT_EQ(fastDepth[i], depth[i])
+                << "trial " << trial << " depth " << i % kPitch << "," << int(i / kPitch) - kGuard;
+        }
         expectOutsideUntouched();
     }
 }

@@ -15,25 +15,50 @@ uint32_t lowWord(double value) {
     return static_cast<uint32_t>(static_cast<uint64_t>(truncateWide(value)));
 }
 
-// Visits the drawable columns of a row; firstColumn is 0 or 1 (some fillers
-// never draw column 0). pixel(p, u, v, w) colours pixel index p.
-template <typename Pixel>
-void walkSpan(int row, const SpanEnd& left, const SpanEnd& right, int firstColumn, Pixel pixel) {
+// A row's drawable columns: its span from firstColumn (0 or 1: some fillers never draw column 0)
+// to the target's right edge, as offsets into the span, and the row's first pixel index.
+struct SpanColumns {
+    SpanRange range;
+    int64_t from, to, start;
+};
+bool spanColumns(int row, const SpanEnd& left, const SpanEnd& right, int firstColumn, SpanColumns* out) {
     int64_t n = int64_t{right.x} - left.x;
-    if (n <= 0) return;
+    if (n <= 0) return false;
     const RenderTarget& rt = renderTarget;
     int64_t from = firstColumn - int64_t{left.x};
     if (from < 0) from = 0;
     int64_t to = int64_t{rt.width} - left.x;
     if (to > n) to = n;
-    int64_t start = int64_t{row} * rt.pitch + left.x;
-    stepSpan({left.u, right.u, left.v, right.v, left.w, right.w, n}, from, to,
-             [&](int64_t i, double u, double v, double w) { pixel(start + i, u, v, w); });
+    *out = {
+        {left.u, right.u, left.v, right.v, left.w, right.w, n}, from, to, int64_t{row} * rt.pitch + left.x};
+    return true;
 }
 
 // The depth rule: draw only when nearer, and then remember the depth.
 bool passesDepth(int64_t p, double w) {
     return w > double(renderTarget.depthBuffer[p]);
+}
+
+// How a filler walks a row. Every filler's pixel(p, u, v, w) is given every drawable column
+// (Walk::kEvery) or only those nearer than the depth buffer (Walk::kNearer, with or without u and
+// v); the plain walk visits each column with the plain steps and tests the depth itself.
+enum class Walk { kEvery, kNearer, kNearerFlat };
+template <Walk walk, bool plain, typename Pixel>
+void walkSpan(int row, const SpanEnd& left, const SpanEnd& right, int firstColumn, Pixel pixel) {
+    SpanColumns c;
+    if (!spanColumns(row, left, right, firstColumn, &c)) return;
+    int64_t start = c.start;
+    auto step = [&](int64_t i, double u, double v, double w) { pixel(start + i, u, v, w); };
+    if constexpr (plain) {
+        stepSpanPlain(c.range, c.from, c.to, [&](int64_t i, double u, double v, double w) {
+            if (walk == Walk::kEvery || passesDepth(start + i, w)) step(i, u, v, w);
+        });
+    } else if constexpr (walk == Walk::kEvery) {
+        stepSpan(c.range, c.from, c.to, step);
+    } else {
+        stepSpanNearer<walk == Walk::kNearer>(
+            c.range, c.from, c.to, [start](int64_t i, double w) { return passesDepth(start + i, w); }, step);
+    }
 }
 
 uint32_t envTexel(double u, double v) {
@@ -43,7 +68,10 @@ uint32_t envTexel(double u, double v) {
 
 } // namespace
 
-uint32_t sampleBilinear(int32_t a, int32_t b) {
+namespace {
+
+// Inlined into the light-mapped filler, which samples once a pixel.
+inline uint32_t bilinear(int32_t a, int32_t b) {
     const uint32_t* t = renderTarget.texture;
     uint32_t x0 = uint32_t(a >> 3) & 31, x1 = uint32_t((a >> 3) + 1) & 31;
     uint32_t y0 = uint32_t(b >> 3) & 8191, y1 = uint32_t((b >> 3) + 1) & 8191;
@@ -56,27 +84,10 @@ uint32_t sampleBilinear(int32_t a, int32_t b) {
     return ((rb & 0x3FC03FC0) | (g & ~0x3FC03FC0u)) >> 6;
 }
 
-void spanEnvMapped(int row, const SpanEnd& left, const SpanEnd& right) {
-    walkSpan(row, left, right, 1, [](int64_t p, double u, double v, double w) {
-        if (!passesDepth(p, w)) return;
-        renderTarget.depthBuffer[p] = lowWord(w);
-        renderTarget.pixels[p] = envTexel(u, v);
-    });
-}
+} // namespace
 
-void spanInverseBlend(int row, const SpanEnd& left, const SpanEnd& right) {
-    walkSpan(row, left, right, 1, [](int64_t p, double u, double v, double) {
-        uint32_t t = envTexel(u, v);
-        renderTarget.pixels[p] = ((~t & 0xFCFCFC) + (renderTarget.pixels[p] & 0xFCFCFC)) >> 1;
-    });
-}
-
-void spanFlat(int row, const SpanEnd& left, const SpanEnd& right, uint32_t colour) {
-    walkSpan(row, left, right, 1, [colour](int64_t p, double, double, double w) {
-        if (!passesDepth(p, w)) return;
-        renderTarget.depthBuffer[p] = lowWord(w);
-        renderTarget.pixels[p] = colour;
-    });
+uint32_t sampleBilinear(int32_t a, int32_t b) {
+    return bilinear(a, b);
 }
 
 namespace {
@@ -91,20 +102,66 @@ TexelPosition perspectiveTexel(double u, double v, double w) {
             int32_t(uint32_t(truncateWide(v * q * 65536.0)))};
 }
 
-} // namespace
-
-void spanLightmapped(int row, const SpanEnd& left, const SpanEnd& right) {
-    walkSpan(row, left, right, 0, [](int64_t p, double u, double v, double w) {
-        if (!passesDepth(p, w)) return;
-        auto [bigU, bigV] = perspectiveTexel(u, v, w);
+template <bool plain> void envMappedRow(int row, const SpanEnd& left, const SpanEnd& right) {
+    walkSpan<Walk::kNearer, plain>(row, left, right, 1, [](int64_t p, double u, double v, double w) {
         renderTarget.depthBuffer[p] = lowWord(w);
-        renderTarget.pixels[p] = sampleBilinear(bigU / 32, bigV / 32);
+        renderTarget.pixels[p] = envTexel(u, v);
     });
 }
 
-void spanKeyed(int row, const SpanEnd& left, const SpanEnd& right) {
-    walkSpan(row, left, right, 0, [](int64_t p, double u, double v, double w) {
-        if (!passesDepth(p, w)) return;
+template <bool plain> void inverseBlendRow(int row, const SpanEnd& left, const SpanEnd& right) {
+    walkSpan<Walk::kEvery, plain>(row, left, right, 1, [](int64_t p, double u, double v, double) {
+        uint32_t t = envTexel(u, v);
+        renderTarget.pixels[p] = ((~t & 0xFCFCFC) + (renderTarget.pixels[p] & 0xFCFCFC)) >> 1;
+    });
+}
+
+template <bool plain> void flatRow(int row, const SpanEnd& left, const SpanEnd& right, uint32_t colour) {
+    walkSpan<Walk::kNearerFlat, plain>(row, left, right, 1, [colour](int64_t p, double, double, double w) {
+        renderTarget.depthBuffer[p] = lowWord(w);
+        renderTarget.pixels[p] = colour;
+    });
+}
+
+void lightmappedPixel(int64_t p, int32_t bigU, int32_t bigV, double w) {
+    renderTarget.depthBuffer[p] = lowWord(w);
+    renderTarget.pixels[p] = bilinear(bigU / 32, bigV / 32);
+}
+
+template <bool plain> void lightmappedRow(int row, const SpanEnd& left, const SpanEnd& right) {
+    auto pixel = [](int64_t p, double u, double v, double w) {
+        auto [bigU, bigV] = perspectiveTexel(u, v, w);
+        lightmappedPixel(p, bigU, bigV, w);
+    };
+#if defined(__SSE2__)
+    if constexpr (!plain) {
+        // Pairs of pixels all the way: perspectiveTexel's division and products for both at once,
+        // each lane rounded as the scalar code rounds it.
+        SpanColumns c;
+        if (!spanColumns(row, left, right, 0, &c)) return;
+        const int64_t start = c.start;
+        stepSpanNearerPairs<true>(
+            c.range, c.from, c.to, [start](int64_t i, double w) { return passesDepth(start + i, w); },
+            [start](int64_t i, __m128d u, __m128d v, __m128d w, int lanes) {
+                const __m128d q = _mm_div_pd(_mm_set1_pd(1.0), w), scale = _mm_set1_pd(65536.0);
+                alignas(16) double bigU[2], bigV[2], ws[2];
+                _mm_store_pd(bigU, _mm_mul_pd(_mm_mul_pd(u, q), scale));
+                _mm_store_pd(bigV, _mm_mul_pd(_mm_mul_pd(v, q), scale));
+                _mm_store_pd(ws, w);
+                for (int lane = 0; lane < 2; ++lane)
+                    if (lanes & (1 << lane))
+                        lightmappedPixel(start + i + lane, int32_t(uint32_t(truncateWide(bigU[lane]))),
+                                         int32_t(uint32_t(truncateWide(bigV[lane]))), ws[lane]);
+            },
+            [start, pixel](int64_t i, double u, double v, double w) { pixel(start + i, u, v, w); });
+        return;
+    }
+#endif
+    walkSpan<Walk::kNearer, plain>(row, left, right, 0, pixel);
+}
+
+template <bool plain> void keyedRow(int row, const SpanEnd& left, const SpanEnd& right) {
+    walkSpan<Walk::kNearer, plain>(row, left, right, 0, [](int64_t p, double u, double v, double w) {
         auto [bigU, bigV] = perspectiveTexel(u, v, w);
         uint32_t column = uint32_t(bigU / 256) & 255, texelRow = uint32_t(bigV >> 8) & 255;
         uint32_t t = renderTarget.texture[texelRow * 256 + column];
@@ -114,24 +171,67 @@ void spanKeyed(int row, const SpanEnd& left, const SpanEnd& right) {
     });
 }
 
+} // namespace
+
+void spanEnvMapped(int row, const SpanEnd& left, const SpanEnd& right) {
+    envMappedRow<false>(row, left, right);
+}
+void spanInverseBlend(int row, const SpanEnd& left, const SpanEnd& right) {
+    inverseBlendRow<false>(row, left, right);
+}
+void spanFlat(int row, const SpanEnd& left, const SpanEnd& right, uint32_t colour) {
+    flatRow<false>(row, left, right, colour);
+}
+void spanLightmapped(int row, const SpanEnd& left, const SpanEnd& right) {
+    lightmappedRow<false>(row, left, right);
+}
+void spanKeyed(int row, const SpanEnd& left, const SpanEnd& right) {
+    keyedRow<false>(row, left, right);
+}
+
+// Each filler's row is a lambda, not a pointer to its span function, so the walk has it inline.
+#define CELLRUNE_ROW(rowOf)                                                                                  \
+    [](int row, const SpanEnd& left, const SpanEnd& right) { rowOf<false>(row, left, right); }
+
 void fillTriangleEnvMapped(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c) {
-    walkTriangle<EdgeRule::kFiller>(a, b, c, renderTarget.height, spanEnvMapped);
+    walkTriangle<EdgeRule::kFiller>(a, b, c, renderTarget.height, CELLRUNE_ROW(envMappedRow));
 }
 
 void fillTriangleLightmapped(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c) {
-    walkTriangle<EdgeRule::kFiller>(a, b, c, renderTarget.height, spanLightmapped);
+    walkTriangle<EdgeRule::kFiller>(a, b, c, renderTarget.height, CELLRUNE_ROW(lightmappedRow));
 }
 
 void fillTriangleInverseBlend(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c) {
-    walkTriangle<EdgeRule::kFiller>(a, b, c, renderTarget.height, spanInverseBlend);
+    walkTriangle<EdgeRule::kFiller>(a, b, c, renderTarget.height, CELLRUNE_ROW(inverseBlendRow));
 }
 
 void fillTriangleFlat(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, uint32_t colour) {
-    walkTriangle<EdgeRule::kFiller>(
-        a, b, c, renderTarget.height,
-        [colour](int row, const SpanEnd& left, const SpanEnd& right) { spanFlat(row, left, right, colour); });
+    walkTriangle<EdgeRule::kFiller>(a, b, c, renderTarget.height,
+                                    [colour](int row, const SpanEnd& left, const SpanEnd& right) {
+                                        flatRow<false>(row, left, right, colour);
+                                    });
 }
 
 void fillTriangleKeyed(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c) {
-    walkTriangle<EdgeRule::kFiller>(a, b, c, renderTarget.height, spanKeyed);
+    walkTriangle<EdgeRule::kFiller>(a, b, c, renderTarget.height, CELLRUNE_ROW(keyedRow));
+}
+
+void fillTrianglePlain(Filler filler, const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
+                       uint32_t colour) {
+    const int64_t height = renderTarget.height;
+    switch (filler) {
+    case Filler::kEnvMapped:
+        return walkTrianglePlain<EdgeRule::kFiller>(a, b, c, height, envMappedRow<true>);
+    case Filler::kLightmapped:
+        return walkTrianglePlain<EdgeRule::kFiller>(a, b, c, height, lightmappedRow<true>);
+    case Filler::kInverseBlend:
+        return walkTrianglePlain<EdgeRule::kFiller>(a, b, c, height, inverseBlendRow<true>);
+    case Filler::kFlat:
+        return walkTrianglePlain<EdgeRule::kFiller>(
+            a, b, c, height, [colour](int row, const SpanEnd& left, const SpanEnd& right) {
+                flatRow<true>(row, left, right, colour);
+            });
+    case Filler::kKeyed:
+        return walkTrianglePlain<EdgeRule::kFiller>(a, b, c, height, keyedRow<true>);
+    }
 }

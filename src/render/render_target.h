@@ -54,6 +54,12 @@ void fillTriangleInverseBlend(const ScreenVertex& a, const ScreenVertex& b, cons
 void fillTriangleFlat(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, uint32_t colour);
 void fillTriangleKeyed(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c);
 
+// The same fillers walked plainly, edge point by edge point and pixel by pixel (each writes
+// what its fast one writes; kept to check them against).
+enum class Filler { kEnvMapped, kLightmapped, kInverseBlend, kFlat, kKeyed };
+void fillTrianglePlain(Filler filler, const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
+                       uint32_t colour = 0);
+
 void spanEnvMapped(int row, const SpanEnd& left, const SpanEnd& right);
 void spanLightmapped(int row, const SpanEnd& left, const SpanEnd& right);
 void spanInverseBlend(int row, const SpanEnd& left, const SpanEnd& right);
