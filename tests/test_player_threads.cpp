@@ -2,7 +2,11 @@
 // hammered from both sides; built under ThreadSanitizer in CI. One playback
 // per process: CELLRUNE_SILENT picks the silent pull (main thread only), SDL_AUDIODRIVER=dummy a
 // device thread, and CELLRUNE_EXPECT_DEVICE says which one must have run.
+// Beside it, start-up with the text styles' tables built on a second thread.
+#include "app/headless.h"
 #include "app/music.h"
+#include "display/cell_image.h"
+#include "display/nearest_colour.h"
 #include "platform/music_player.h"
 #include "tools/poolmaker/music.h"
 
@@ -55,6 +59,20 @@ TEST(ThreadExchange, PositionsStayWholeWhileTheMainThreadReadsAndJumps) {
     EXPECT_GT(jumps, 3);
     EXPECT_TRUE(advanced) << "the rendering thread never moved the position";
     EXPECT_EQ(BASS_MusicFree(musicHandle), 1);
+}
+
+// The tables are built beside the rest of start-up (with or without an archive, whichever the
+// working folder has): ready when it returns, and the grid's answers are the plain search's.
+TEST(SideWork, StartUpBuildsTheTextStyleTablesBesideTheMainThread) {
+    startHeadless("mode 5"); // a pixel style: only the side work builds them
+    ASSERT_FALSE(consoleTablesPending);
+    ASSERT_GT(cellPaletteCount, 16);
+    EXPECT_EQ(nearestFallbackCount(), 0);
+    for (int32_t r = -100; r < 400; r += 37)
+        for (int32_t g = -100; g < 400; g += 41)
+            for (int32_t b = -100; b < 400; b += 43)
+                ASSERT_EQ(findNearestPaletteEntryFast(r, g, b), findNearestPaletteEntry(r, g, b))
+                    << r << " " << g << " " << b;
 }
 
 } // namespace

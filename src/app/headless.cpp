@@ -15,7 +15,9 @@ bool startHeadless(const std::string& commandLine, Presenter presenter) {
     setOfflineMusic(true);
     setVirtualMilliseconds(0);
     poolReportsProblems = false; // offline, a missing or damaged archive ends the run instead
+    beginTextStyleTables();
     runStartUp();
+    endTextStyleTables();
     if (poolStatus.failed) {
         std::fprintf(stderr, "cellrune: %s\n", poolStatus.problem);
         return false;

@@ -37,7 +37,9 @@ int startShow(InstanceHandle instance, const char* commandLine) {
     parseCommandLine(commandLine);
     // The data is read before the picture takes the terminal, so a missing or damaged archive is
     // said on stderr before anything is drawn (the show then runs without it).
+    beginTextStyleTables();
     openPool();
+    endTextStyleTables();
     setDisplayMode(modeSetting);
     if (displayState == 0) {
         // Neither a terminal nor a window: there is nothing to show the show on.

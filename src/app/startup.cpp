@@ -5,12 +5,15 @@
 #include "datapool/pictures.h"
 #include "datapool/pool.h"
 #include "datapool/pool_records.h"
+#include "display/cell_image.h"
+#include "display/nearest_colour.h"
 #include "effects/camera_path.h"
 #include "effects/fisheye.h"
 #include "effects/span_buffer.h"
 #include "effects/tubes.h"
 #include "platform/memory.h"
 #include "platform/music_player.h"
+#include "platform/side_work.h"
 #include "platform/user_output.h"
 #include "render/render_target.h"
 #include "settings/settings.h"
@@ -25,7 +28,21 @@ constexpr uint32_t kScratchBytes = kScratchRecordCapacity;
 static_assert(kPathCount == kCameraPathCount);
 bool blocksAllocated = false;
 
+void buildTextStyleTables() {
+    buildConsoleTables();
+    prepareNearestSearch();
+}
+
 } // namespace
+
+// The grid is a tenth of start-up and needs nothing from the archive, which takes a third.
+void beginTextStyleTables() {
+    beginSideWork(buildTextStyleTables);
+}
+
+void endTextStyleTables() {
+    endSideWork();
+}
 
 void runStartUp() {
     // The large arrays start-up fills, made present in one request each: filled page by page they
