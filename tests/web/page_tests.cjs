@@ -146,7 +146,8 @@ async function main() {
     await stalled.goto(`${address(full)}?autostart=1`);
     await stalled.waitForFunction(() => window.cellruneMeasures && window.cellruneMeasures().sound === "silent",
                                   { timeout: 20000, polling: 250 }).catch(() => {});
-    const shownFrame = () => Module._cellrune_shown_frame();
+    // Before the first position is read after the stop, the frame shown is the lowest number: the start.
+    const shownFrame = () => Math.max(0, Module._cellrune_shown_frame());
     const silentAt = await stalled.evaluate(shownFrame);
     const going = await terminalPicture(stalled);
     await stalled.waitForFunction((from) => Module._cellrune_shown_frame() >= from + 44100, { timeout: 20000, polling: 250 },
