@@ -134,29 +134,35 @@ void emitRow(int64_t r, const SpanEnd& shortPoint, const SpanEnd& longPoint, Row
         row(int(r), shortPoint, longPoint);
 }
 
-template <EdgeRule rule, typename Row>
-void walkTrianglePlain(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, int64_t height,
-                       Row row) {
+// The plain walk takes each edge point on its own; the fast one both at once, with the values only
+// for rows a filler draws.
+template <EdgeRule rule, bool plain, typename Row>
+void walkTriangleRowsOf(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, int64_t height,
+                        Row row) {
     SortedCorners sorted;
     if (!sortCorners(a, b, c, &sorted)) return;
     walkTriangleRows(sorted, height,
                      [&](int64_t r, const ScreenVertex& s1, const ScreenVertex& e1, int64_t k1,
                          const ScreenVertex& s2, const ScreenVertex& e2, int64_t k2) {
-                         emitRow(r, edgePoint<rule>(s1, e1, k1), edgePoint<rule>(s2, e2, k2), row);
+                         if constexpr (plain) {
+                             emitRow(r, edgePoint<rule>(s1, e1, k1), edgePoint<rule>(s2, e2, k2), row);
+                         } else {
+                             SpanEnd shortPoint, longPoint;
+                             if (edgePointPairIf<rule>(s1, e1, k1, s2, e2, k2, &shortPoint, &longPoint,
+                                                       [](int32_t x1, int32_t x2) { return x1 != x2; }))
+                                 emitRow(r, shortPoint, longPoint, row);
+                         }
                      });
+}
+
+template <EdgeRule rule, typename Row>
+void walkTrianglePlain(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, int64_t height,
+                       Row row) {
+    walkTriangleRowsOf<rule, true>(a, b, c, height, row);
 }
 
 template <EdgeRule rule, typename Row>
 void walkTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, int64_t height,
                   Row row) {
-    SortedCorners sorted;
-    if (!sortCorners(a, b, c, &sorted)) return;
-    walkTriangleRows(sorted, height,
-                     [&](int64_t r, const ScreenVertex& s1, const ScreenVertex& e1, int64_t k1,
-                         const ScreenVertex& s2, const ScreenVertex& e2, int64_t k2) {
-                         SpanEnd shortPoint, longPoint;
-                         if (edgePointPairIf<rule>(s1, e1, k1, s2, e2, k2, &shortPoint, &longPoint,
-                                                   [](int32_t x1, int32_t x2) { return x1 != x2; }))
-                             emitRow(r, shortPoint, longPoint, row);
-                     });
+    walkTriangleRowsOf<rule, false>(a, b, c, height, row);
 }
