@@ -6,6 +6,7 @@
 #include "datapool/pool_records.h"
 #include "display/cell_image.h"
 #include "display/display_mode.h"
+#include "platform/heard_estimate.h"
 #include "platform/music_player.h"
 #include "platform/stall_watch.h"
 #include "timeline/frame_clock.h"
@@ -135,6 +136,26 @@ struct StartUpRun {
         std::filesystem::remove_all(folder);
     }
 };
+
+// The frame heard, from the last pull (frames 100,000 to chunk end, its first heard latency later)
+// and the time since it: at the music's pace, through all the music queued, never past the end.
+TEST(Player, TheHeardFrameRunsOnThroughTheQueuedMusicAndNoFurther) {
+    struct Case {
+        const char* what;
+        int64_t chunkEnd, latency, sinceMs, heard;
+    };
+    const Case cases[] = {
+        {"at the pull: the chunk's start less the delay", 100512, 512, 0, 99488},
+        {"10 ms on (SDL, one buffer of delay)", 100512, 512, 10, 99929},
+        {"a late pull (SDL): the rest of what was rendered, and no further", 100512, 512, 40, 100512},
+        {"the page, 200 ms since a pull, 370 ms queued: still playing", 102048, 16384, 200, 92436},
+        {"the page, a whole second since: the end of what was rendered", 102048, 16384, 1000, 102048},
+        {"silent (no delay): just as far as the wall clock", 101024, 0, 5, 100220},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(estimateHeard(100000, c.chunkEnd, c.latency, c.sinceMs * 1000000, 44100), c.heard)
+            << c.what;
+}
 
 // The watch over a device's pulls: reads at the given times (ms), each seeing the device's last
 // pull at the given time (ms); the device counts as stalled from the read named, or never (-1).

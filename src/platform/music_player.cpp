@@ -1,6 +1,7 @@
 #include "platform/music_player.h"
 
 #include "platform/files.h"
+#include "platform/heard_estimate.h"
 #include "platform/sound_device.h"
 #include "platform/stall_watch.h"
 #include "platform/user_output.h"
@@ -312,12 +313,10 @@ uint64_t BASS_ChannelGetPosition(uint32_t handle) {
         return BASS_ChannelGetPosition(handle);
     }
     if (s.count == 0) return 0;
-    // The frame being heard: the chunk's start less the device's delay, moved on by the time since.
-    int64_t heard = s.chunkStart - s.latencyFrames;
-    if (player.playing) heard += (nowNs() - s.chunkTimeNs) * kMusicRate / 1000000000;
-    if (player.offline) heard = s.chunkEnd; // exactly where the rendering stands
-    int64_t newest = s.chunkEnd - s.latencyFrames;
-    if (heard > newest) heard = newest; // never beyond what was rendered
+    int64_t heard = player.offline   ? s.chunkEnd // exactly where the rendering stands
+                    : player.playing ? estimateHeard(s.chunkStart, s.chunkEnd, s.latencyFrames,
+                                                     nowNs() - s.chunkTimeNs, kMusicRate)
+                                     : s.chunkStart - s.latencyFrames;
     if (heard < player.lastHeard) heard = player.lastHeard;
     player.lastHeard = heard;
     int index = s.count - 1;

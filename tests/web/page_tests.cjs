@@ -144,10 +144,11 @@ async function main() {
       window.AudioWorkletNode = class { constructor() { this.port = { postMessage() {} }; } connect() {} disconnect() {} };
     });
     await stalled.goto(`${address(full)}?autostart=1`);
-    await stalled.waitForFunction(() => window.cellruneMeasures && window.cellruneMeasures().sound === "silent",
+    // "silent" alone is also the page before the program opened its sound: wait for the close.
+    await stalled.waitForFunction(() => window.cellruneMeasures && window.cellruneMeasures().soundClosed,
                                   { timeout: 20000, polling: 250 }).catch(() => {});
     // Before the first position is read after the stop, the frame shown is the lowest number: the start.
-    const shownFrame = () => Math.max(0, Module._cellrune_shown_frame());
+    const shownFrame = () => (window.cellruneMeasures().soundClosed ? Math.max(0, Module._cellrune_shown_frame()) : NaN);
     const silentAt = await stalled.evaluate(shownFrame);
     const going = await terminalPicture(stalled);
     await stalled.waitForFunction((from) => Module._cellrune_shown_frame() >= from + 44100, { timeout: 20000, polling: 250 },

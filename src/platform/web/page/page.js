@@ -45,6 +45,7 @@ addEventListener("resize", sizeCanvas);
 // The sound. The audio context is made in the click or key that starts the show (browsers
 // allow sound only then), with the worklet loaded before the program asks for sound.
 let audio = null, workletLoaded = false, node = null, nodeIsWorklet = false, soundRunning = false;
+let soundClosed = false; // the program opened the sound and has closed it (a stalled output, or the end)
 let answeredUntil = 0; // the audio clock's frame where the music sent so far ends
 let pulled = 0; // music frames pulled since the program opened the sound: its frame numbers
 const waiting = []; // the worklet's requests made before the music started
@@ -154,6 +155,7 @@ function closeSound() {
     node.onaudioprocess = null;
   }
   if (node) node.disconnect();
+  if (node) soundClosed = true;
   if (audio) audio.close();
   node = audio = null;
   nodeIsWorklet = soundRunning = false;
@@ -189,6 +191,7 @@ window.cellruneMeasures = () => {
   const at = (q) => (sorted.length ? sorted[Math.min(sorted.length - 1, Math.floor(q * sorted.length))] : NaN);
   return {
     sound: node ? (nodeIsWorklet ? "worklet" : "script processor") : "silent",
+    soundClosed,
     startToFirstFrameMs: timing.firstFrame ? timing.firstFrame - timing.start : NaN,
     frames: sorted.length,
     offsetMs: { low: at(0.05), median: at(0.5), high: at(0.95) },
