@@ -152,8 +152,7 @@ template <bool plain> void lightmappedRow(int row, const SpanEnd& left, const Sp
                     if (lanes & (1 << lane))
                         lightmappedPixel(start + i + lane, int32_t(uint32_t(truncateWide(bigU[lane]))),
                                          int32_t(uint32_t(truncateWide(bigV[lane]))), ws[lane]);
-            },
-            [start, pixel](int64_t i, double u, double v, double w) { pixel(start + i, u, v, w); });
+            });
         return;
     }
 #endif

@@ -58,7 +58,7 @@ void stepSpanPairs(const SpanRange& s, int64_t from, int64_t to, Pair pair, Sing
 // wanted, step(i, u, v, w) follows for those only; u and v are worked out only for them (with
 // texel false, never: step gets 0 for both). Every value is stepSpanPlain's bit for bit.
 // stepSpanNearerPairs gives pairs as packed values with a lane mask (bit 0: pixel i, bit 1:
-// pixel i + 1), so the caller can go on in pairs; a pixel left over comes to single.
+// pixel i + 1), so the caller can go on in pairs; a pixel left over comes with lane 1 off.
 template <bool texel, typename Nearer, typename Step>
 void stepSpanNearerPlain(const SpanRange& s, int64_t from, int64_t to, Nearer nearer, Step step) {
     double nn = double(s.n);
@@ -73,18 +73,18 @@ void stepSpanNearerPlain(const SpanRange& s, int64_t from, int64_t to, Nearer ne
 }
 
 #if defined(__SSE2__)
-template <bool texel, typename Nearer, typename Pair, typename Single>
-void stepSpanNearerPairs(const SpanRange& s, int64_t from, int64_t to, Nearer nearer, Pair pair,
-                         Single single) {
+template <bool texel, typename Nearer, typename Pair>
+void stepSpanNearerPairs(const SpanRange& s, int64_t from, int64_t to, Nearer nearer, Pair pair) {
     int64_t i = from;
     const __m128d nn = _mm_set1_pd(double(s.n));
     const __m128d w0 = _mm_set1_pd(s.w0), dw = _mm_set1_pd(s.w1 - s.w0);
-    for (; i + 1 < to; i += 2) {
+    // A pixel left over at the end goes as a pair whose second lane is never tested or used.
+    for (; i < to; i += 2) {
         __m128d di = _mm_set_pd(double(i + 1), double(i));
         __m128d w = _mm_add_pd(w0, _mm_div_pd(_mm_mul_pd(dw, di), nn));
         alignas(16) double ws[2];
         _mm_store_pd(ws, w);
-        int lanes = (nearer(i, ws[0]) ? 1 : 0) | (nearer(i + 1, ws[1]) ? 2 : 0);
+        int lanes = (nearer(i, ws[0]) ? 1 : 0) | (i + 1 < to && nearer(i + 1, ws[1]) ? 2 : 0);
         if (!lanes) continue;
         __m128d u = _mm_setzero_pd(), v = _mm_setzero_pd();
         if (texel) {
@@ -93,24 +93,21 @@ void stepSpanNearerPairs(const SpanRange& s, int64_t from, int64_t to, Nearer ne
         }
         pair(i, u, v, w, lanes);
     }
-    if (i < to) stepSpanNearerPlain<texel>(s, i, to, nearer, single);
 }
 #endif
 
 template <bool texel, typename Nearer, typename Step>
 void stepSpanNearer(const SpanRange& s, int64_t from, int64_t to, Nearer nearer, Step step) {
 #if defined(__SSE2__)
-    stepSpanNearerPairs<texel>(
-        s, from, to, nearer,
-        [&step](int64_t i, __m128d u, __m128d v, __m128d w, int lanes) {
-            alignas(16) double us[2], vs[2], ws[2];
-            _mm_store_pd(us, u);
-            _mm_store_pd(vs, v);
-            _mm_store_pd(ws, w);
-            if (lanes & 1) step(i, us[0], vs[0], ws[0]);
-            if (lanes & 2) step(i + 1, us[1], vs[1], ws[1]);
-        },
-        step);
+    stepSpanNearerPairs<texel>(s, from, to, nearer,
+                               [&step](int64_t i, __m128d u, __m128d v, __m128d w, int lanes) {
+                                   alignas(16) double us[2], vs[2], ws[2];
+                                   _mm_store_pd(us, u);
+                                   _mm_store_pd(vs, v);
+                                   _mm_store_pd(ws, w);
+                                   if (lanes & 1) step(i, us[0], vs[0], ws[0]);
+                                   if (lanes & 2) step(i + 1, us[1], vs[1], ws[1]);
+                               });
 #else
     stepSpanNearerPlain<texel>(s, from, to, nearer, step);
 #endif
