@@ -445,6 +445,7 @@ TEST_F(Render, EachFillerDrawsWhatItsPlainWalkDraws) {
         return std::uniform_real_distribution<double>(low, high)(random);
     };
     for (size_t i = 0; i < texture.size(); i += 7) texture[i] = kKeyColour;
+    for (size_t i = 3; i < texture.size(); i += 11) texture[i] |= 0xA5000000; // a top byte no filler shows
     const double inf = std::numeric_limits<double>::infinity();
     const double odd[] = {inf, -inf, std::nan(""), 1e300, -1e300, 0.0};
     auto corner = [&](double cx, double cy, double spread) {

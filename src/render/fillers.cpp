@@ -84,6 +84,54 @@ inline uint32_t bilinear(int32_t a, int32_t b) {
     return ((rb & 0x3FC03FC0) | (g & ~0x3FC03FC0u)) >> 6;
 }
 
+#if defined(__SSE2__)
+// Two light-mapped pixels' samples at once, from their u and v scaled by 65536 / w: the low words
+// of their truncations, divided by 32 toward zero, as bilinear's (a, b). Each channel comes out
+// as bilinear's does, the weighted sum of four texels over 64 (a sum of at most 255 x 64: it
+// fits 16 bits, so the channels go in 16-bit lanes). False when a value is outside 32 bits or not
+// a number (the packed conversion then differs from the low word): the caller goes pixel by pixel.
+inline bool bilinearPair(__m128d bigU, __m128d bigV, uint32_t out[2]) {
+    const __m128d low = _mm_set1_pd(-2147483649.0), high = _mm_set1_pd(2147483648.0);
+    const __m128d inside = _mm_and_pd(_mm_and_pd(_mm_cmpgt_pd(bigU, low), _mm_cmplt_pd(bigU, high)),
+                                      _mm_and_pd(_mm_cmpgt_pd(bigV, low), _mm_cmplt_pd(bigV, high)));
+    if (_mm_movemask_pd(inside) != 3) return false;
+    const __m128i uv = _mm_unpacklo_epi64(_mm_cvttpd_epi32(bigU), _mm_cvttpd_epi32(bigV)); // u0 u1 v0 v1
+    const __m128i ab = _mm_srai_epi32(_mm_add_epi32(uv, _mm_srli_epi32(_mm_srai_epi32(uv, 31), 27)), 5);
+    const __m128i cell = _mm_srai_epi32(ab, 3), wrap = _mm_set_epi32(8191, 8191, 31, 31);
+    const __m128i c0 = _mm_and_si128(cell, wrap);                                   // x0 x0 y0 y0
+    const __m128i c1 = _mm_and_si128(_mm_add_epi32(cell, _mm_set1_epi32(1)), wrap); // x1 x1 y1 y1
+    const __m128i xs = _mm_unpacklo_epi64(c0, c1);                                  // x0 x0 x1 x1
+    const __m128i row0 = _mm_slli_epi32(_mm_shuffle_epi32(c0, _MM_SHUFFLE(3, 2, 3, 2)), 5);
+    const __m128i row1 = _mm_slli_epi32(_mm_shuffle_epi32(c1, _MM_SHUFFLE(3, 2, 3, 2)), 5);
+    alignas(16) int32_t i0[4], i1[4]; // texels (x0, y0) and (x1, y0) of both; (x0, y1) and (x1, y1)
+    _mm_store_si128(reinterpret_cast<__m128i*>(i0), _mm_add_epi32(xs, row0));
+    _mm_store_si128(reinterpret_cast<__m128i*>(i1), _mm_add_epi32(xs, row1));
+    const uint32_t* t = renderTarget.texture;
+    const __m128i top =
+        _mm_set_epi32(int32_t(t[i0[3]]), int32_t(t[i0[2]]), int32_t(t[i0[1]]), int32_t(t[i0[0]]));
+    const __m128i bottom =
+        _mm_set_epi32(int32_t(t[i1[3]]), int32_t(t[i1[2]]), int32_t(t[i1[1]]), int32_t(t[i1[0]]));
+    // Weights: f = (fx, fx, fy, fy), g = 8 - f; (x0, y0) gx gy, (x1, y0) fx gy, (x0, y1) gx fy, (x1, y1) fx
+    // fy.
+    const __m128i f = _mm_and_si128(ab, _mm_set1_epi32(7)), g = _mm_sub_epi32(_mm_set1_epi32(8), f);
+    const __m128i across = _mm_unpacklo_epi64(g, f); // gx gx fx fx
+    const __m128i upper = _mm_mullo_epi16(across, _mm_shuffle_epi32(g, _MM_SHUFFLE(3, 2, 3, 2)));
+    const __m128i lower = _mm_mullo_epi16(across, _mm_shuffle_epi32(f, _MM_SHUFFLE(3, 2, 3, 2)));
+    const __m128i weights = _mm_packs_epi32(upper, lower);
+    const __m128i w0 = _mm_unpacklo_epi16(weights, weights), w1 = _mm_unpackhi_epi16(weights, weights);
+    const __m128i zero = _mm_setzero_si128();
+    __m128i sum = _mm_mullo_epi16(_mm_unpacklo_epi8(top, zero), _mm_unpacklo_epi32(w0, w0));
+    sum = _mm_add_epi16(sum, _mm_mullo_epi16(_mm_unpackhi_epi8(top, zero), _mm_unpackhi_epi32(w0, w0)));
+    sum = _mm_add_epi16(sum, _mm_mullo_epi16(_mm_unpacklo_epi8(bottom, zero), _mm_unpacklo_epi32(w1, w1)));
+    sum = _mm_add_epi16(sum, _mm_mullo_epi16(_mm_unpackhi_epi8(bottom, zero), _mm_unpackhi_epi32(w1, w1)));
+    const __m128i pixels =
+        _mm_and_si128(_mm_packus_epi16(_mm_srli_epi16(sum, 6), zero), _mm_set1_epi32(0xFFFFFF));
+    out[0] = uint32_t(_mm_cvtsi128_si32(pixels));
+    out[1] = uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(pixels, 4)));
+    return true;
+}
+#endif
+
 } // namespace
 
 uint32_t sampleBilinear(int32_t a, int32_t b) {
@@ -144,10 +192,22 @@ template <bool plain> void lightmappedRow(int row, const SpanEnd& left, const Sp
             c.range, c.from, c.to, [start](int64_t i, double w) { return passesDepth(start + i, w); },
             [start](int64_t i, __m128d u, __m128d v, __m128d w, int lanes) {
                 const __m128d q = _mm_div_pd(_mm_set1_pd(1.0), w), scale = _mm_set1_pd(65536.0);
-                alignas(16) double bigU[2], bigV[2], ws[2];
-                _mm_store_pd(bigU, _mm_mul_pd(_mm_mul_pd(u, q), scale));
-                _mm_store_pd(bigV, _mm_mul_pd(_mm_mul_pd(v, q), scale));
+                const __m128d scaledU = _mm_mul_pd(_mm_mul_pd(u, q), scale);
+                const __m128d scaledV = _mm_mul_pd(_mm_mul_pd(v, q), scale);
+                alignas(16) double ws[2];
                 _mm_store_pd(ws, w);
+                uint32_t samples[2];
+                if (bilinearPair(scaledU, scaledV, samples)) {
+                    for (int lane = 0; lane < 2; ++lane)
+                        if (lanes & (1 << lane)) {
+                            renderTarget.depthBuffer[start + i + lane] = lowWord(ws[lane]);
+                            renderTarget.pixels[start + i + lane] = samples[lane];
+                        }
+                    return;
+                }
+                alignas(16) double bigU[2], bigV[2];
+                _mm_store_pd(bigU, scaledU);
+                _mm_store_pd(bigV, scaledV);
                 for (int lane = 0; lane < 2; ++lane)
                     if (lanes & (1 << lane))
                         lightmappedPixel(start + i + lane, int32_t(uint32_t(truncateWide(bigU[lane]))),
