@@ -66,10 +66,6 @@ uint32_t envTexel(double u, double v) {
     return envMap[row * 256 + column];
 }
 
-} // namespace
-
-namespace {
-
 // Inlined into the light-mapped filler, which samples once a pixel.
 inline uint32_t bilinear(int32_t a, int32_t b) {
     const uint32_t* t = renderTarget.texture;
@@ -114,8 +110,7 @@ inline bool bilinearPair(__m128d bigU, __m128d bigV, uint32_t out[2]) {
         _mm_set_epi32(int32_t(t[i0[3]]), int32_t(t[i0[2]]), int32_t(t[i0[1]]), int32_t(t[i0[0]]));
     const __m128i bottom =
         _mm_set_epi32(int32_t(t[i1[3]]), int32_t(t[i1[2]]), int32_t(t[i1[1]]), int32_t(t[i1[0]]));
-    // Weights: f = (fx, fx, fy, fy), g = 8 - f; (x0, y0) gx gy, (x1, y0) fx gy, (x0, y1) gx fy, (x1, y1) fx
-    // fy.
+    // Weights, f = (fx, fx, fy, fy) and g = 8 - f: gx gy, fx gy (upper texels); gx fy, fx fy (lower).
     const __m128i f = _mm_and_si128(ab, _mm_set1_epi32(7)), g = _mm_sub_epi32(_mm_set1_epi32(8), f);
     const __m128i across = _mm_unpacklo_epi64(g, f); // gx gx fx fx
     const __m128i upper = _mm_mullo_epi16(across, _mm_shuffle_epi32(g, _MM_SHUFFLE(3, 2, 3, 2)));
