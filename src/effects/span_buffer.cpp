@@ -49,12 +49,13 @@ void resetSpanBuffer() {
 }
 
 void scanTriangleToSpans(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, uint8_t kind) {
-    walkTriangle<EdgeRule::kSpanBuffer>(
-        a, b, c, renderTarget.height, [kind](int row, const SpanEnd& left, const SpanEnd& right) {
-            int64_t length = int64_t{right.x} - left.x;
-            if (length > INT32_MAX) length = INT32_MAX;
-            insertSpan(row, left.x, int32_t(length), left.u, right.u, left.v, right.v, left.w, right.w, kind);
-        });
+    walkTriangle<EdgeRule::kSpanBuffer>(a, b, c, renderTarget.width, renderTarget.height,
+                                        [kind](int row, const SpanEnd& left, const SpanEnd& right) {
+                                            int64_t length = int64_t{right.x} - left.x;
+                                            if (length > INT32_MAX) length = INT32_MAX;
+                                            insertSpan(row, left.x, int32_t(length), left.u, right.u, left.v,
+                                                       right.v, left.w, right.w, kind);
+                                        });
 }
 
 void insertSpan(int32_t row, int32_t x, int32_t length, double uLeft, double uRight, double vLeft,

@@ -253,44 +253,47 @@ void spanKeyed(int row, const SpanEnd& left, const SpanEnd& right) {
     [](int row, const SpanEnd& left, const SpanEnd& right) { rowOf<false>(row, left, right); }
 
 void fillTriangleEnvMapped(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c) {
-    walkTriangle<EdgeRule::kFiller>(a, b, c, renderTarget.height, CELLRUNE_ROW(envMappedRow));
+    walkTriangle<EdgeRule::kFiller>(a, b, c, renderTarget.width, renderTarget.height,
+                                    CELLRUNE_ROW(envMappedRow));
 }
 
 void fillTriangleLightmapped(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c) {
-    walkTriangle<EdgeRule::kFiller>(a, b, c, renderTarget.height, CELLRUNE_ROW(lightmappedRow));
+    walkTriangle<EdgeRule::kFiller>(a, b, c, renderTarget.width, renderTarget.height,
+                                    CELLRUNE_ROW(lightmappedRow));
 }
 
 void fillTriangleInverseBlend(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c) {
-    walkTriangle<EdgeRule::kFiller>(a, b, c, renderTarget.height, CELLRUNE_ROW(inverseBlendRow));
+    walkTriangle<EdgeRule::kFiller>(a, b, c, renderTarget.width, renderTarget.height,
+                                    CELLRUNE_ROW(inverseBlendRow));
 }
 
 void fillTriangleFlat(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, uint32_t colour) {
-    walkTriangle<EdgeRule::kFiller>(a, b, c, renderTarget.height,
+    walkTriangle<EdgeRule::kFiller>(a, b, c, renderTarget.width, renderTarget.height,
                                     [colour](int row, const SpanEnd& left, const SpanEnd& right) {
                                         flatRow<false>(row, left, right, colour);
                                     });
 }
 
 void fillTriangleKeyed(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c) {
-    walkTriangle<EdgeRule::kFiller>(a, b, c, renderTarget.height, CELLRUNE_ROW(keyedRow));
+    walkTriangle<EdgeRule::kFiller>(a, b, c, renderTarget.width, renderTarget.height, CELLRUNE_ROW(keyedRow));
 }
 
 void fillTrianglePlain(Filler filler, const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c,
                        uint32_t colour) {
-    const int64_t height = renderTarget.height;
+    const int64_t width = renderTarget.width, height = renderTarget.height;
     switch (filler) {
     case Filler::kEnvMapped:
-        return walkTrianglePlain<EdgeRule::kFiller>(a, b, c, height, envMappedRow<true>);
+        return walkTrianglePlain<EdgeRule::kFiller>(a, b, c, width, height, envMappedRow<true>);
     case Filler::kLightmapped:
-        return walkTrianglePlain<EdgeRule::kFiller>(a, b, c, height, lightmappedRow<true>);
+        return walkTrianglePlain<EdgeRule::kFiller>(a, b, c, width, height, lightmappedRow<true>);
     case Filler::kInverseBlend:
-        return walkTrianglePlain<EdgeRule::kFiller>(a, b, c, height, inverseBlendRow<true>);
+        return walkTrianglePlain<EdgeRule::kFiller>(a, b, c, width, height, inverseBlendRow<true>);
     case Filler::kFlat:
         return walkTrianglePlain<EdgeRule::kFiller>(
-            a, b, c, height, [colour](int row, const SpanEnd& left, const SpanEnd& right) {
+            a, b, c, width, height, [colour](int row, const SpanEnd& left, const SpanEnd& right) {
                 flatRow<true>(row, left, right, colour);
             });
     case Filler::kKeyed:
-        return walkTrianglePlain<EdgeRule::kFiller>(a, b, c, height, keyedRow<true>);
+        return walkTrianglePlain<EdgeRule::kFiller>(a, b, c, width, height, keyedRow<true>);
     }
 }

@@ -7,11 +7,13 @@
 // walkTrianglePlain is that definition, edge point by edge point. walkTriangle
 // gets the same points bit for bit, both edges at once; with the fillers' rule
 // it works out a row's x first and leaves out a row whose two ends fall on
-// the same column (a filler draws nothing there: thin triangles have many).
+// the same column (thin triangles have many) or wholly outside columns
+// 0..width-1, and a triangle wholly beside them: a filler draws nothing there.
 #pragma once
 
 #include "render/render_target.h"
 
+#include <algorithm>
 #include <cmath>
 #include <utility>
 
@@ -126,6 +128,18 @@ template <typename Visit> void walkTriangleRows(const SortedCorners& c, int64_t 
     }
 }
 
+// True when every edge point's x, truncated, is at most 0 or at least width, all on one side, so that
+// no row has a column in [0, width). An edge point's x lies between its edge's corners' x but for
+// the rounding of three operations, far less than the margin taken here; corners so far out that
+// an edge's length could overflow (and a point's x come out not a number) are never judged.
+inline bool besideTarget(double x1, double x2, double x3, int64_t width) {
+    double low = std::min({x1, x2, x3}), high = std::max({x1, x2, x3});
+    double size = std::max(std::fabs(low), std::fabs(high));
+    if (!(size < 0x1p60)) return false;
+    double margin = size * 0x1p-40 + 0x1p-40;
+    return high + margin < 1.0 || low - margin >= double(width);
+}
+
 template <typename Row>
 void emitRow(int64_t r, const SpanEnd& shortPoint, const SpanEnd& longPoint, Row& row) {
     if (longPoint.x < shortPoint.x)
@@ -137,32 +151,37 @@ void emitRow(int64_t r, const SpanEnd& shortPoint, const SpanEnd& longPoint, Row
 // The plain walk takes each edge point on its own; the fast one both at once, with the values only
 // for rows a filler draws.
 template <EdgeRule rule, bool plain, typename Row>
-void walkTriangleRowsOf(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, int64_t height,
-                        Row row) {
+void walkTriangleRowsOf(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, int64_t width,
+                        int64_t height, Row row) {
     SortedCorners sorted;
     if (!sortCorners(a, b, c, &sorted)) return;
-    walkTriangleRows(sorted, height,
-                     [&](int64_t r, const ScreenVertex& s1, const ScreenVertex& e1, int64_t k1,
-                         const ScreenVertex& s2, const ScreenVertex& e2, int64_t k2) {
-                         if constexpr (plain) {
-                             emitRow(r, edgePoint<rule>(s1, e1, k1), edgePoint<rule>(s2, e2, k2), row);
-                         } else {
-                             SpanEnd shortPoint, longPoint;
-                             if (edgePointPairIf<rule>(s1, e1, k1, s2, e2, k2, &shortPoint, &longPoint,
-                                                       [](int32_t x1, int32_t x2) { return x1 != x2; }))
-                                 emitRow(r, shortPoint, longPoint, row);
-                         }
-                     });
+    if (rule == EdgeRule::kFiller && !plain && besideTarget(a.x, b.x, c.x, width)) return;
+    walkTriangleRows(
+        sorted, height,
+        [&](int64_t r, const ScreenVertex& s1, const ScreenVertex& e1, int64_t k1, const ScreenVertex& s2,
+            const ScreenVertex& e2, int64_t k2) {
+            if constexpr (plain) {
+                emitRow(r, edgePoint<rule>(s1, e1, k1), edgePoint<rule>(s2, e2, k2), row);
+            } else {
+                SpanEnd shortPoint, longPoint;
+                // A row draws columns from the lesser x up to the greater, those in [0, width).
+                auto draws = [width](int32_t x1, int32_t x2) {
+                    return x1 != x2 && std::max(x1, x2) > 0 && std::min(x1, x2) < width;
+                };
+                if (edgePointPairIf<rule>(s1, e1, k1, s2, e2, k2, &shortPoint, &longPoint, draws))
+                    emitRow(r, shortPoint, longPoint, row);
+            }
+        });
 }
 
 template <EdgeRule rule, typename Row>
-void walkTrianglePlain(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, int64_t height,
-                       Row row) {
-    walkTriangleRowsOf<rule, true>(a, b, c, height, row);
+void walkTrianglePlain(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, int64_t width,
+                       int64_t height, Row row) {
+    walkTriangleRowsOf<rule, true>(a, b, c, width, height, row);
 }
 
 template <EdgeRule rule, typename Row>
-void walkTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, int64_t height,
-                  Row row) {
-    walkTriangleRowsOf<rule, false>(a, b, c, height, row);
+void walkTriangle(const ScreenVertex& a, const ScreenVertex& b, const ScreenVertex& c, int64_t width,
+                  int64_t height, Row row) {
+    walkTriangleRowsOf<rule, false>(a, b, c, width, height, row);
 }
