@@ -13,6 +13,7 @@
 #include "settings/settings.h"
 #include "timeline/frame_clock.h"
 #include "timeline/scene_windows.h"
+#include "timeline/scenes.h"
 #include "timeline/toolkit.h"
 
 #include <gtest/gtest.h>
@@ -109,6 +110,39 @@ TEST(Continuity, AFrameAfterAJumpIsTheFrameOfAnUnbrokenRun) {
     setVirtualMilliseconds(-1);
     currentConverter = nullptr;
     currentPresenter = nullptr;
+}
+
+// The panorama of scenes 11 and 14 is drawn only where the lens reads it, except in mode 8, whose
+// debug picture shows it: the scenes draw the same frames either way, at the edges of the columns
+// read too.
+TEST(Continuity, ThePanoramaDrawnWhereTheLensReadsGivesTheWholePanoramasFrames) {
+    loadShowHeadless("vemo 1");
+    if (HasFatalFailure()) return;
+    currentConverter = nullptr;
+    currentPresenter = nullptr;
+    int compared = 0;
+    for (int32_t clock = 0x54000; clock < 0x84000; clock += 0x1C00) {
+        int scenes[2];
+        if (scenesAt(clock, scenes) != 1 || (scenes[0] != 11 && scenes[0] != 14)) continue;
+        HandOver (*draw)(int32_t) = scenes[0] == 11 ? drawScene11 : drawScene14;
+        setVirtualMilliseconds(musicMillisecondsAt(clock));
+        settleTimeline(clock);
+        for (int i = 0; i < 3; ++i)
+            renderFrameAt(clock); // ripples, and old contents outside the columns read
+        Persisting before;
+        displayState = displayModes[8].state;
+        ASSERT_EQ(displayOverlayKind(), 8);
+        draw(clock);
+        std::vector<uint32_t> whole(frameBuffer, frameBuffer + kFramePixels);
+        before.restore();
+        displayState = displayModes[0].state;
+        draw(clock);
+        EXPECT_EQ(std::vector<uint32_t>(frameBuffer, frameBuffer + kFramePixels), whole)
+            << "scene " << scenes[0] << " at 0x" << std::hex << clock;
+        ++compared;
+    }
+    EXPECT_GE(compared, 15);
+    setVirtualMilliseconds(-1);
 }
 
 } // namespace

@@ -142,6 +142,7 @@ TEST_F(Timeline, EndPictureOnlyWithVemo) {
 // picture is the water alone).
 TEST_F(Timeline, TheWaterTurnsWithTheCameraNotWithEachView) {
     for (int i = 0; i < kWaterSize * kWaterSize; ++i) waterHeights[i] = waterOlder[i] = (i * 37) % 200 - 100;
+    displayState = 0x23; // mode 8, whose debug picture shows the panorama: every column of it is drawn
     drawScene14(0x70000);
     int compared = 0, rippled = 0, leftDiffers = 0, rightDiffers = 0;
     for (int y = 66; y < 128; ++y)

@@ -1,8 +1,37 @@
 #include "effects/fisheye.h"
 
+#include <algorithm>
 #include <cmath>
 
 uint32_t roomLookup[160 * 100];
+int16_t roomReadFirst[kRoomReadRows], roomReadEnd[kRoomReadRows];
+
+namespace {
+
+// Every panorama pixel sampleFisheye weighs: the four round each code, those of weight 0 left out.
+void findRoomReads() {
+    for (int r = 0; r < kRoomReadRows; ++r) roomReadFirst[r] = roomReadEnd[r] = 0;
+    for (uint32_t c : roomLookup) {
+        uint32_t r = c >> 14, q = (c >> 3) & 0xFF, fy = (c >> 11) & 7, fx = c & 7;
+        for (uint32_t dy = 0; dy < 2; ++dy)
+            for (uint32_t dx = 0; dx < 2; ++dx) {
+                if ((dx ? fx : 8 - fx) == 0 || (dy ? fy : 8 - fy) == 0) continue;
+                uint32_t row = r + dy, column = q + dx;
+                if (row >= uint32_t(kRoomReadRows)) continue; // the panorama has no such row
+                int16_t& first = roomReadFirst[row];
+                int16_t& end = roomReadEnd[row];
+                if (first == end) {
+                    first = int16_t(column);
+                    end = int16_t(column + 1);
+                } else {
+                    first = std::min(first, int16_t(column));
+                    end = std::max(end, int16_t(column + 1));
+                }
+            }
+    }
+}
+
+} // namespace
 
 void buildRoomLookup() {
     for (int j = 0; j < 100; ++j)
@@ -42,6 +71,7 @@ void buildRoomLookup() {
             int32_t q8 = int32_t(q), r8 = int32_t(r);
             if (q8 >= 0 && q8 < 2040 && r8 >= 0 && r8 <= 1016) entry = uint32_t(q8 + (1016 - r8) * 2048);
         }
+    findRoomReads();
 }
 
 void sampleFisheye(const uint32_t* lookup, const uint32_t* panorama, uint32_t* out, const int32_t* gains) {

@@ -8,7 +8,12 @@
 #include <cstdint>
 
 extern uint32_t roomLookup[160 * 100];
+// The panorama's columns roomLookup reads with a weight, row by row (rows 0..127): row r only
+// columns roomReadFirst[r] .. roomReadEnd[r] - 1, about two thirds of the panorama in all.
+constexpr int kRoomReadRows = 128;
+extern int16_t roomReadFirst[kRoomReadRows], roomReadEnd[kRoomReadRows];
 
+// Builds roomLookup and the columns it reads.
 void buildRoomLookup();
 
 // The 160 x 100 picture (pitch 160) of a panorama (pitch 256) through a

@@ -7,6 +7,8 @@
 #include "platform/debug_output.h"
 #include "render/triangle_walk.h"
 
+#include <algorithm>
+
 const uint32_t* spanTexture = nullptr;
 SpanNode spanHeads[kSpanHeads];
 int spanFreeCount = 0;
@@ -177,20 +179,27 @@ inline void skyPixel(const RenderTarget& rt, int64_t p, double u, double v, doub
     rt.depthBuffer[p] = 1;
 }
 
-// Every pixel of rows 0..height-1 once, span by span; sky spans through their steps.
+// Every pixel of rows 0..height-1 once (the needed ones only), span by span; sky spans through
+// their steps, skySpan(index, range, from, to) for steps from .. to - 1.
 template <typename SkySpan> void resolveRows(SkySpan skySpan) {
     const RenderTarget& rt = renderTarget;
     for (uint32_t row = 0; row < rt.height && row < uint32_t(kSpanRows); ++row) {
-        int64_t index = int64_t{row} * rt.pitch;
-        for (const SpanNode* span = spanHeads[row].next; span; span = span->next) {
+        int64_t index = int64_t{row} * rt.pitch, column = 0;
+        int64_t lo = 0, hi = INT64_MAX;
+        cutToNeeded(row, &lo, &hi);
+        for (const SpanNode* span = spanHeads[row].next; span && column < hi; span = span->next) {
             int64_t n = span->length;
+            int64_t from = std::max<int64_t>(0, lo - column), to = std::min<int64_t>(n, hi - column);
             if (span->kind == 1) {
-                for (int64_t j = 0; j < n; ++j) rt.pixels[index + j] = 0;
-            } else if (span->kind == 2) {
-                skySpan(index, SpanRange{span->uLeft, span->uRight, span->vLeft, span->vRight, span->wLeft,
-                                         span->wRight, n});
+                for (int64_t j = from; j < to; ++j) rt.pixels[index + j] = 0;
+            } else if (span->kind == 2 && from < to) {
+                skySpan(index,
+                        SpanRange{span->uLeft, span->uRight, span->vLeft, span->vRight, span->wLeft,
+                                  span->wRight, n},
+                        from, to);
             }
             index += n;
+            column += n;
         }
     }
 }
@@ -198,8 +207,8 @@ template <typename SkySpan> void resolveRows(SkySpan skySpan) {
 } // namespace
 
 void resolveSpanBufferPlain() {
-    resolveRows([](int64_t at, const SpanRange& s) {
-        stepSpanPlain(s, 0, s.n, [at](int64_t j, double u, double v, double w) {
+    resolveRows([](int64_t at, const SpanRange& s, int64_t from, int64_t to) {
+        stepSpanPlain(s, from, to, [at](int64_t j, double u, double v, double w) {
             skyPixel(renderTarget, at + j, u, v, w);
         });
     });
@@ -209,11 +218,11 @@ void resolveSpanBuffer() {
 #if defined(__SSE2__)
     // Two pixels at a time: the w test and both perspective divisions in packed form, each lane
     // rounding as the plain pixel's scalar operations do.
-    resolveRows([](int64_t at, const SpanRange& s) {
+    resolveRows([](int64_t at, const SpanRange& s, int64_t from, int64_t to) {
         const RenderTarget& rt = renderTarget;
         const __m128d zero = _mm_setzero_pd(), one = _mm_set1_pd(1.0);
         stepSpanPairs(
-            s, 0, s.n,
+            s, from, to,
             [&](int64_t j, __m128d u, __m128d v, __m128d w) {
                 __m128d notPositive = _mm_cmple_pd(w, zero);
                 w = _mm_or_pd(_mm_and_pd(notPositive, one), _mm_andnot_pd(notPositive, w));

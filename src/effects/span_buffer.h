@@ -3,7 +3,8 @@
 // Triangles are cut into horizontal spans kept in per-scanline lists that
 // always tile [0, width) exactly; a new span replaces whatever it covers (the
 // last one inserted wins, no depth test). resolveSpanBuffer then writes every
-// pixel of rows 0..height-1 once: kind 1 clears to black, kind 2 samples
+// pixel of rows 0..height-1 once (only the needed columns while the render
+// target's neededColumns is set): kind 1 clears to black, kind 2 samples
 // spanTexture (256 x 512 texels) perspective-correctly and sets the depth word
 // to 1. Fixed pool of kSpanNodes nodes reused last-freed-first; with fewer
 // than two free nodes further spans are dropped. Rows 0..kSpanRows-1.

@@ -140,8 +140,10 @@ template <typename Ray>
 void traceWater(uint32_t* pixels, int width, int height, int centreX, const Vector3& eye, const Matrix4& back,
                 Ray rayOf) {
     constexpr int kPitch = 256;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x) {
+    for (int y = 0; y < height; ++y) {
+        int64_t first = 0, end = width;
+        cutToNeeded(y, &first, &end);
+        for (int x = int(first); x < end; ++x) {
             Vector3 ray = rayOf(x - centreX, y);
             rotateVector3(back, &ray);
             double h = 16 - eye.y, s = h / ray.y;
@@ -155,6 +157,7 @@ void traceWater(uint32_t* pixels, int width, int height, int centreX, const Vect
             int32_t green = int32_t((p & 0xFF00FF00u) * uint32_t(k)) >> 7;
             p = (uint32_t(redBlue) & 0xFF00FF) | (uint32_t(green) & 0xFF00FF00u);
         }
+    }
 }
 
 } // namespace

@@ -33,7 +33,8 @@ void resetWater();
 // is turned to the world by back, the rotation part of the inverse view; a
 // ray that never meets the plane keeps the sky, others darken it by the
 // water's height there and push its red toward 127 (unclamped packed
-// arithmetic, as two's complement wraps it).
+// arithmetic, as two's complement wraps it). While the render target's
+// neededColumns is set, only those columns of each row.
 void raytraceWater(uint32_t* pixels, int width, int height, int centreX, const Vector3& eye,
                    const Matrix4& back);
 // The same, each ray worked out where raytraceWater looks it up in a table (kept to check it).

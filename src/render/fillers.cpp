@@ -6,6 +6,7 @@
 #include <cmath>
 
 RenderTarget renderTarget = kStartRenderTarget;
+const RowWindow* neededColumns = nullptr;
 uint32_t depthBufferA[kDepthBufferWords];
 uint32_t depthBufferB[kDepthBufferWords];
 
@@ -16,7 +17,8 @@ uint32_t lowWord(double value) {
 }
 
 // A row's drawable columns: its span from firstColumn (0 or 1: some fillers never draw column 0)
-// to the target's right edge, as offsets into the span, and the row's first pixel index.
+// to the target's right edge, and only the needed ones, as offsets into the span, and the row's
+// first pixel index.
 struct SpanColumns {
     SpanRange range;
     int64_t from, to, start;
@@ -25,9 +27,11 @@ bool spanColumns(int row, const SpanEnd& left, const SpanEnd& right, int firstCo
     int64_t n = int64_t{right.x} - left.x;
     if (n <= 0) return false;
     const RenderTarget& rt = renderTarget;
-    int64_t from = firstColumn - int64_t{left.x};
+    int64_t lo = firstColumn, hi = rt.width;
+    cutToNeeded(row, &lo, &hi);
+    int64_t from = lo - int64_t{left.x};
     if (from < 0) from = 0;
-    int64_t to = int64_t{rt.width} - left.x;
+    int64_t to = hi - int64_t{left.x};
     if (to > n) to = n;
     *out = {
         {left.u, right.u, left.v, right.v, left.w, right.w, n}, from, to, int64_t{row} * rt.pitch + left.x};

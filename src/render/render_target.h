@@ -41,6 +41,28 @@ struct SpanEnd {
     double u, v, w;
 };
 
+// Where only part of a target is ever looked at (a panorama bent through a lens reads about two
+// thirds of it), drawing may leave the rest out: row y needs only columns first[y] .. end[y] - 1,
+// rows from `rows` on none. While neededColumns points at one, the fillers, the sky's resolve and
+// the water leave every other pixel and depth word as it was; null (as usual): every column.
+struct RowWindow {
+    const int16_t* first;
+    const int16_t* end;
+    int32_t rows;
+};
+extern const RowWindow* neededColumns;
+// The columns of row y to draw, lo .. hi - 1, cut to the needed ones.
+inline void cutToNeeded(int64_t y, int64_t* lo, int64_t* hi) {
+    const RowWindow* window = neededColumns;
+    if (!window) return;
+    if (y < 0 || y >= window->rows) {
+        *hi = *lo;
+        return;
+    }
+    if (*lo < window->first[y]) *lo = window->first[y];
+    if (*hi > window->end[y]) *hi = window->end[y];
+}
+
 extern RenderTarget renderTarget;
 extern uint32_t depthBufferA[kDepthBufferWords];
 extern uint32_t depthBufferB[kDepthBufferWords];

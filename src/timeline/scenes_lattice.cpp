@@ -1,5 +1,6 @@
 // Scenes 11 and 14: the lattice (wirecube) as a 180-degree panorama bent through the fisheye,
 // the banner flying by, then the lattice over raytraced water fading to black.
+#include "display/display_mode.h"
 #include "effects/fisheye.h"
 #include "effects/tint.h"
 #include "effects/water.h"
@@ -29,6 +30,31 @@ void thirdTarget(const Third& third) {
     focal(64, 64);
 }
 
+// Each view's columns the lens reads, row by row; the debug picture (mode 8) shows the panorama
+// itself, and then every column is drawn.
+struct ThirdWindow {
+    int16_t first[kPanoramaRows], end[kPanoramaRows];
+    RowWindow window;
+};
+ThirdWindow thirdWindows[3];
+
+const RowWindow* readColumns(int i) {
+    if (displayOverlayKind() == 8) return nullptr;
+    const Third& third = kThirds[i];
+    ThirdWindow& w = thirdWindows[i];
+    for (int r = 0; r < kPanoramaRows; ++r) {
+        int first = 0, end = 0;
+        if (r < kRoomReadRows) {
+            first = std::clamp(roomReadFirst[r] - third.column, 0, third.width);
+            end = std::clamp(roomReadEnd[r] - third.column, 0, third.width);
+        }
+        w.first[r] = int16_t(first);
+        w.end[r] = int16_t(std::max(first, end));
+    }
+    w.window = {w.first, w.end, kPanoramaRows};
+    return &w.window;
+}
+
 void drawPanorama(const Matrix4& v, const CameraPose& pose, bool water) {
     // The water's rays turn to the world by the inverse of the view's own rotation, one for all three
     // views: each view's pixels already carry its quarter turn in their place in the picture.
@@ -45,12 +71,14 @@ void drawPanorama(const Matrix4& v, const CameraPose& pose, bool water) {
             rotateMatrix4Y(&turn, third.turn);
             multiplyMatrix4(&m, turn);
         }
+        neededColumns = readColumns(i);
         skyPass(m);
         if (water) {
             if (i == 0) stepWater();
             raytraceWater(renderTarget.pixels, third.width, kPanoramaRows, third.centreX, pose.eye, back);
         }
         drawLit(kWirecube, m);
+        neededColumns = nullptr;
     }
 }
 
