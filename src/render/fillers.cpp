@@ -103,17 +103,27 @@ inline bool bilinearPair(__m128d bigU, __m128d bigV, uint32_t out[2]) {
     const __m128i cell = _mm_srai_epi32(ab, 3), wrap = _mm_set_epi32(8191, 8191, 31, 31);
     const __m128i c0 = _mm_and_si128(cell, wrap);                                   // x0 x0 y0 y0
     const __m128i c1 = _mm_and_si128(_mm_add_epi32(cell, _mm_set1_epi32(1)), wrap); // x1 x1 y1 y1
-    const __m128i xs = _mm_unpacklo_epi64(c0, c1);                                  // x0 x0 x1 x1
+    // Texel x1 follows x0 in memory but where x0 is the row's last (31, and x1 wraps to 0): then
+    // each texel is read on its own, else both at once.
     const __m128i row0 = _mm_slli_epi32(_mm_shuffle_epi32(c0, _MM_SHUFFLE(3, 2, 3, 2)), 5);
     const __m128i row1 = _mm_slli_epi32(_mm_shuffle_epi32(c1, _MM_SHUFFLE(3, 2, 3, 2)), 5);
-    alignas(16) int32_t i0[4], i1[4]; // texels (x0, y0) and (x1, y0) of both; (x0, y1) and (x1, y1)
-    _mm_store_si128(reinterpret_cast<__m128i*>(i0), _mm_add_epi32(xs, row0));
-    _mm_store_si128(reinterpret_cast<__m128i*>(i1), _mm_add_epi32(xs, row1));
     const uint32_t* t = renderTarget.texture;
-    const __m128i top =
-        _mm_set_epi32(int32_t(t[i0[3]]), int32_t(t[i0[2]]), int32_t(t[i0[1]]), int32_t(t[i0[0]]));
-    const __m128i bottom =
-        _mm_set_epi32(int32_t(t[i1[3]]), int32_t(t[i1[2]]), int32_t(t[i1[1]]), int32_t(t[i1[0]]));
+    __m128i top, bottom; // texels (x0, y0), (x1, y0) of both, pixel by pixel; (x0, y1), (x1, y1)
+    if ((_mm_movemask_epi8(_mm_cmpeq_epi32(c0, _mm_set1_epi32(31))) & 0xFF) == 0) {
+        alignas(16) int32_t i0[4], i1[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(i0), _mm_add_epi32(c0, row0));
+        _mm_store_si128(reinterpret_cast<__m128i*>(i1), _mm_add_epi32(c0, row1));
+        auto two = [t](int32_t at) { return _mm_loadl_epi64(reinterpret_cast<const __m128i*>(t + at)); };
+        top = _mm_unpacklo_epi32(two(i0[0]), two(i0[1]));
+        bottom = _mm_unpacklo_epi32(two(i1[0]), two(i1[1]));
+    } else {
+        const __m128i xs = _mm_unpacklo_epi64(c0, c1); // x0 x0 x1 x1
+        alignas(16) int32_t i0[4], i1[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(i0), _mm_add_epi32(xs, row0));
+        _mm_store_si128(reinterpret_cast<__m128i*>(i1), _mm_add_epi32(xs, row1));
+        top = _mm_set_epi32(int32_t(t[i0[3]]), int32_t(t[i0[2]]), int32_t(t[i0[1]]), int32_t(t[i0[0]]));
+        bottom = _mm_set_epi32(int32_t(t[i1[3]]), int32_t(t[i1[2]]), int32_t(t[i1[1]]), int32_t(t[i1[0]]));
+    }
     // Weights, f = (fx, fx, fy, fy) and g = 8 - f: gx gy, fx gy (upper texels); gx fy, fx fy (lower).
     const __m128i f = _mm_and_si128(ab, _mm_set1_epi32(7)), g = _mm_sub_epi32(_mm_set1_epi32(8), f);
     const __m128i across = _mm_unpacklo_epi64(g, f); // gx gx fx fx
