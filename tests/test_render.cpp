@@ -214,9 +214,10 @@ TEST_F(Render, SpanResetThenResolveIsBlackWithDepthKept) {
     expectOutsideUntouched();
 }
 
-TEST_F(Render, PairedSkyResolveIsThePlainOneBitForBit) {
-    // Spans of random lengths and values (w at or below 0, not a number, huge, tiny), resolved both
-    // ways: the same pixels and depths.
+TEST_F(Render, PairedAndDeferredSkyResolvesAreThePlainOneBitForBit) {
+    // Spans of random lengths and values (w at or below 0, not a number, huge, tiny), resolved each
+    // way: the same pixels and depths. The deferred one has light-mapped triangles drawn between its
+    // two steps, the others after them; some trials need only some columns of each row.
     std::vector<uint32_t> sky(256 * 512);
     for (size_t i = 0; i < sky.size(); ++i) sky[i] = uint32_t(i * 2246822519u) & 0xFFFFFF;
     const uint32_t* savedSky = spanTexture;
@@ -234,13 +235,50 @@ TEST_F(Render, PairedSkyResolveIsThePlainOneBitForBit) {
             insertSpan(int32_t(random() % 100), int32_t(random() % 170) - 5, int32_t(random() % 90) + 1,
                        pick(false), pick(false), pick(false), pick(false), pick(true), pick(true),
                        uint8_t(1 + random() % 2));
+        std::vector<std::array<ScreenVertex, 3>> lit(random() % 12);
+        for (auto& triangle : lit)
+            for (ScreenVertex& v : triangle)
+                v = {value(random) / 2e4 + 80, int32_t(random() % 140) - 20, value(random), value(random),
+                     random() % 2 ? weight(random) * 2 : value(random) / 40 + 1e5};
+        int16_t first[100], end[100];
+        for (int y = 0; y < 100; ++y) {
+            first[y] = int16_t(random() % 80);
+            end[y] = int16_t(first[y] + random() % 100);
+        }
+        RowWindow window = {first, end, 100 - int32_t(random() % 3)};
+        neededColumns = t % 3 == 0 ? &window : nullptr;
+        auto drawLit = [&] {
+            for (const auto& [a, b, c] : lit) fillTriangleLightmapped(a, b, c);
+        };
+        // Old depths under the spans: the sky's take 1, the black ones keep theirs.
+        auto clearTarget = [&] {
+            Render::clearTarget();
+            std::mt19937 old{uint32_t(t)};
+            for (int y = 0; y < 100; ++y)
+                for (int x = 0; x < 160; ++x) depthAt(x, y) = old() % 3 ? old() % 4 : old() % 200000;
+        };
         clearTarget();
         resolveSpanBufferPlain();
+        drawLit();
         std::vector<uint32_t> plainPixels = canvas, plainDepth = depth;
         clearTarget();
         resolveSpanBuffer();
+        drawLit();
         ASSERT_EQ(canvas, plainPixels) << "buffer " << t;
         ASSERT_EQ(depth, plainDepth) << "buffer " << t;
+        if (t == 150) { // the marks come round: to one an old light-mapped pass left, or to none
+            std::fill(std::begin(coveredPixels), std::end(coveredPixels), 0);
+            coveredMark = 1;
+            fillTriangleLightmapped(corner(0, 0, 1e5), corner(160, 0, 1e5), corner(0, 50, 1e5));
+            coveredMark = UINT16_MAX;
+        }
+        clearTarget();
+        beginSpanBufferResolve();
+        drawLit();
+        finishSpanBufferResolve();
+        ASSERT_EQ(canvas, plainPixels) << "buffer " << t << ", deferred";
+        ASSERT_EQ(depth, plainDepth) << "buffer " << t << ", deferred";
+        neededColumns = nullptr;
     }
     spanTexture = savedSky;
 }

@@ -8,6 +8,7 @@
 #include "render/triangle_walk.h"
 
 #include <algorithm>
+#include <iterator>
 
 const uint32_t* spanTexture = nullptr;
 SpanNode spanHeads[kSpanHeads];
@@ -179,9 +180,9 @@ inline void skyPixel(const RenderTarget& rt, int64_t p, double u, double v, doub
     rt.depthBuffer[p] = 1;
 }
 
-// Every pixel of rows 0..height-1 once (the needed ones only), span by span; sky spans through
-// their steps, skySpan(index, range, from, to) for steps from .. to - 1.
-template <typename SkySpan> void resolveRows(SkySpan skySpan) {
+// Every pixel of rows 0..height-1 once (the needed ones only), span by span: clear(index, from,
+// to) for black spans and sky(index, range, from, to) for sky spans, steps from .. to - 1.
+template <typename Clear, typename Sky> void resolveRows(Clear clear, Sky sky) {
     const RenderTarget& rt = renderTarget;
     for (uint32_t row = 0; row < rt.height && row < uint32_t(kSpanRows); ++row) {
         int64_t index = int64_t{row} * rt.pitch, column = 0;
@@ -190,13 +191,13 @@ template <typename SkySpan> void resolveRows(SkySpan skySpan) {
         for (const SpanNode* span = spanHeads[row].next; span && column < hi; span = span->next) {
             int64_t n = span->length;
             int64_t from = std::max<int64_t>(0, lo - column), to = std::min<int64_t>(n, hi - column);
-            if (span->kind == 1) {
-                for (int64_t j = from; j < to; ++j) rt.pixels[index + j] = 0;
+            if (span->kind == 1 && from < to) {
+                clear(index, from, to);
             } else if (span->kind == 2 && from < to) {
-                skySpan(index,
-                        SpanRange{span->uLeft, span->uRight, span->vLeft, span->vRight, span->wLeft,
-                                  span->wRight, n},
-                        from, to);
+                sky(index,
+                    SpanRange{span->uLeft, span->uRight, span->vLeft, span->vRight, span->wLeft, span->wRight,
+                              n},
+                    from, to);
             }
             index += n;
             column += n;
@@ -204,10 +205,68 @@ template <typename SkySpan> void resolveRows(SkySpan skySpan) {
     }
 }
 
+void clearPixels(int64_t at, int64_t from, int64_t to) {
+    for (int64_t j = from; j < to; ++j) renderTarget.pixels[at + j] = 0;
+}
+
+// A sky span's pixels from .. to - 1, two at a time: the w test and both perspective divisions
+// in packed form, each lane rounding as the plain pixel's scalar operations do.
+void skySteps(int64_t at, const SpanRange& s, int64_t from, int64_t to) {
+#if defined(__SSE2__)
+    const RenderTarget& rt = renderTarget;
+    const __m128d zero = _mm_setzero_pd(), one = _mm_set1_pd(1.0);
+    stepSpanPairs(
+        s, from, to,
+        [&](int64_t j, __m128d u, __m128d v, __m128d w) {
+            __m128d notPositive = _mm_cmple_pd(w, zero);
+            w = _mm_or_pd(_mm_and_pd(notPositive, one), _mm_andnot_pd(notPositive, w));
+            alignas(16) double us[2], vs[2];
+            _mm_store_pd(us, _mm_div_pd(u, w));
+            _mm_store_pd(vs, _mm_div_pd(v, w));
+            for (int lane = 0; lane < 2; ++lane) {
+                uint32_t column = uint32_t(int32_t(truncateWide(us[lane])) / 256) & 255;
+                uint32_t texelRow = uint32_t(int32_t(truncateWide(vs[lane])) / 256) & 511;
+                rt.pixels[at + j + lane] = spanTexture[texelRow * 256 + column];
+                rt.depthBuffer[at + j + lane] = 1;
+            }
+        },
+        [&](int64_t j, double u, double v, double w) { skyPixel(rt, at + j, u, v, w); });
+#else
+    stepSpanPlain(s, from, to,
+                  [at](int64_t j, double u, double v, double w) { skyPixel(renderTarget, at + j, u, v, w); });
+#endif
+}
+
+// Calls run(first, end) for each run of pixels at + from .. at + to - 1 that no lit pixel covered
+// since the sky began.
+template <typename Run> void uncoveredRuns(int64_t at, int64_t from, int64_t to, Run run) {
+    const uint16_t* covered = coveredPixels + at;
+    const uint16_t mark = coveredMark;
+    // The first j from j on (below to) whose mark is (or is not) this sky's, eight at a time.
+    auto next = [&](int64_t j, bool marked) {
+#if defined(__SSE2__)
+        const __m128i marks = _mm_set1_epi16(int16_t(mark));
+        for (; j + 8 <= to; j += 8) {
+            int same = _mm_movemask_epi8(
+                _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(covered + j)), marks));
+            int hits = marked ? same : ~same & 0xFFFF;
+            if (hits) return j + __builtin_ctz(unsigned(hits)) / 2;
+        }
+#endif
+        while (j < to && (covered[j] == mark) != marked) ++j;
+        return j;
+    };
+    for (int64_t j = from; j < to;) {
+        int64_t first = next(j, false);
+        j = next(first, true);
+        if (first < j) run(first, j);
+    }
+}
+
 } // namespace
 
 void resolveSpanBufferPlain() {
-    resolveRows([](int64_t at, const SpanRange& s, int64_t from, int64_t to) {
+    resolveRows(clearPixels, [](int64_t at, const SpanRange& s, int64_t from, int64_t to) {
         stepSpanPlain(s, from, to, [at](int64_t j, double u, double v, double w) {
             skyPixel(renderTarget, at + j, u, v, w);
         });
@@ -215,32 +274,29 @@ void resolveSpanBufferPlain() {
 }
 
 void resolveSpanBuffer() {
-#if defined(__SSE2__)
-    // Two pixels at a time: the w test and both perspective divisions in packed form, each lane
-    // rounding as the plain pixel's scalar operations do.
-    resolveRows([](int64_t at, const SpanRange& s, int64_t from, int64_t to) {
-        const RenderTarget& rt = renderTarget;
-        const __m128d zero = _mm_setzero_pd(), one = _mm_set1_pd(1.0);
-        stepSpanPairs(
-            s, from, to,
-            [&](int64_t j, __m128d u, __m128d v, __m128d w) {
-                __m128d notPositive = _mm_cmple_pd(w, zero);
-                w = _mm_or_pd(_mm_and_pd(notPositive, one), _mm_andnot_pd(notPositive, w));
-                alignas(16) double us[2], vs[2];
-                _mm_store_pd(us, _mm_div_pd(u, w));
-                _mm_store_pd(vs, _mm_div_pd(v, w));
-                for (int lane = 0; lane < 2; ++lane) {
-                    uint32_t column = uint32_t(int32_t(truncateWide(us[lane])) / 256) & 255;
-                    uint32_t texelRow = uint32_t(int32_t(truncateWide(vs[lane])) / 256) & 511;
-                    rt.pixels[at + j + lane] = spanTexture[texelRow * 256 + column];
-                    rt.depthBuffer[at + j + lane] = 1;
-                }
-            },
-            [&](int64_t j, double u, double v, double w) { skyPixel(rt, at + j, u, v, w); });
-    });
-#else
-    resolveSpanBufferPlain();
-#endif
+    resolveRows(clearPixels, skySteps);
+}
+
+void beginSpanBufferResolve() {
+    if (++coveredMark == 0) { // the marks came round: none may be taken for this one's
+        std::fill(std::begin(coveredPixels), std::end(coveredPixels), 0);
+        coveredMark = 1;
+    }
+    resolveRows([](int64_t, int64_t, int64_t) {},
+                [](int64_t at, const SpanRange&, int64_t from, int64_t to) {
+                    std::fill(renderTarget.depthBuffer + at + from, renderTarget.depthBuffer + at + to, 1u);
+                });
+}
+
+void finishSpanBufferResolve() {
+    resolveRows(
+        [](int64_t at, int64_t from, int64_t to) {
+            uncoveredRuns(at, from, to, [at](int64_t first, int64_t end) { clearPixels(at, first, end); });
+        },
+        [](int64_t at, const SpanRange& s, int64_t from, int64_t to) {
+            uncoveredRuns(at, from, to,
+                          [at, &s](int64_t first, int64_t end) { skySteps(at, s, first, end); });
+        });
 }
 
 void drawMeshSpans(const Matrix4& m) {

@@ -37,6 +37,12 @@ void scanTriangleToSpans(const ScreenVertex& a, const ScreenVertex& b, const Scr
 void insertSpan(int32_t row, int32_t x, int32_t length, double uLeft, double uRight, double vLeft,
                 double vRight, double wLeft, double wRight, uint8_t kind);
 void resolveSpanBuffer();
+// resolveSpanBuffer in two steps around lit meshes drawn over the sky, so that the sky pixels they
+// cover are never worked out: begin sets the sky's depth words and takes a new coveredMark,
+// finish writes the pixels no light-mapped pixel covered since. With only light-mapped
+// triangles between them, the two leave the very buffers the resolve and those triangles leave.
+void beginSpanBufferResolve();
+void finishSpanBufferResolve();
 // The same, one pixel at a time as defined (kept to check the paired one against).
 void resolveSpanBufferPlain();
 

@@ -9,6 +9,8 @@ RenderTarget renderTarget = kStartRenderTarget;
 const RowWindow* neededColumns = nullptr;
 uint32_t depthBufferA[kDepthBufferWords];
 uint32_t depthBufferB[kDepthBufferWords];
+uint16_t coveredPixels[kDepthBufferWords];
+uint16_t coveredMark = 1;
 
 namespace {
 
@@ -186,6 +188,7 @@ template <bool plain> void flatRow(int row, const SpanEnd& left, const SpanEnd& 
 void lightmappedPixel(int64_t p, int32_t bigU, int32_t bigV, double w) {
     renderTarget.depthBuffer[p] = lowWord(w);
     renderTarget.pixels[p] = bilinear(bigU / 32, bigV / 32);
+    coveredPixels[p] = coveredMark;
 }
 
 template <bool plain> void lightmappedRow(int row, const SpanEnd& left, const SpanEnd& right) {
@@ -215,6 +218,7 @@ template <bool plain> void lightmappedRow(int row, const SpanEnd& left, const Sp
                         if (lanes & (1 << lane)) {
                             renderTarget.depthBuffer[start + i + lane] = lowWord(ws[lane]);
                             renderTarget.pixels[start + i + lane] = samples[lane];
+                            coveredPixels[start + i + lane] = coveredMark;
                         }
                     return;
                 }

@@ -64,6 +64,10 @@ inline void cutToNeeded(int64_t y, int64_t* lo, int64_t* hi) {
 }
 
 extern RenderTarget renderTarget;
+// Each pixel index the light-mapped filler writes gets the mark coveredMark then, for the sky to
+// leave those out (a new mark each time, so nothing need be cleared).
+extern uint16_t coveredPixels[kDepthBufferWords];
+extern uint16_t coveredMark;
 extern uint32_t depthBufferA[kDepthBufferWords];
 extern uint32_t depthBufferB[kDepthBufferWords];
 // What the renderer holds before any scene sets it: a 160 x 100 area at pitch 256, centred, focal 90.

@@ -18,8 +18,7 @@ HandOver drawScene5(int32_t P) {
     if (L > 0x7C00) pathTime += 500;
     Matrix4 v = view(kHousePath, 0, 1, pathTime);
     leaveScene5(P);
-    skyPass(v);
-    drawLit(kHouse, v);
+    skyPassUnder(v, kHouse);
     if (L < 0xB000) drawWaterSurface(v, 0.0f);
     if (L >= 0x3C00 && L < 0x4000)
         wrapShiftHorizontal(40);

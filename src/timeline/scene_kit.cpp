@@ -1,5 +1,6 @@
 #include "timeline/scene_kit.h"
 
+#include "effects/span_buffer.h"
 #include "render/mesh_drawers.h"
 
 void target(uint32_t* pixels, uint32_t width, uint32_t height, int32_t pitch) {
@@ -36,6 +37,14 @@ void selectTexture(MeshName mesh) {
 void drawLit(MeshName mesh, const Matrix4& m) {
     selectTexture(mesh);
     drawMeshPerspectiveBilinear(fileMeshes[mesh], m);
+}
+
+void skyPassUnder(const Matrix4& view, MeshName mesh) {
+    resetSpanBuffer();
+    drawMeshSpans(view);
+    beginSpanBufferResolve();
+    drawLit(mesh, view);
+    finishSpanBufferResolve();
 }
 
 Matrix4 then(Matrix4 m, const Matrix4& next) {

@@ -80,6 +80,8 @@ void frameTarget();
 void selectTexture(MeshName mesh);
 // A file mesh, light-mapped with its own texture.
 void drawLit(MeshName mesh, const Matrix4& m);
+// skyPass(view) and then drawLit(mesh, view), the sky worked out only where the mesh leaves it.
+void skyPassUnder(const Matrix4& view, MeshName mesh);
 
 Matrix4 then(Matrix4 m, const Matrix4& next);
 Matrix4 view(PathName path, int eye, int look, double pathTime);

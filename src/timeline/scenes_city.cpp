@@ -52,8 +52,7 @@ HandOver drawScene6(int32_t P) {
     Matrix4 v = view(kZilmPath, shot.eye, shot.look, shot.pathTime);
     focal(shot.focalX, shot.focalY);
     sceneTarget(sceneBufferA);
-    skyPass(v);
-    drawLit(kZilm, v);
+    skyPassUnder(v, kZilm);
     for (int k = 0; k < 16; ++k) {
         Matrix4 m = identityMatrix;
         rotateMatrix4Z(&m, float(k));
@@ -106,8 +105,7 @@ void drawFrozenCity(int32_t P, int32_t start) {
     Matrix4 v =
         viewOf(pose, 0, true, float(P % 16) / 32, true, pose.angle + float((P - start) * kPathRate / 2048));
     leaveScene7(P);
-    skyPass(v);
-    drawLit(kZilm, v);
+    skyPassUnder(v, kZilm);
     jitterCopy(P);
 }
 
@@ -130,8 +128,7 @@ HandOver drawScene8(int32_t P) {
     CityShot shot = cityShot(P - kScene8Clock);
     Matrix4 v = view(kZilmPath, shot.eye, shot.look, shot.pathTime);
     leaveScene8(P);
-    skyPass(v);
-    drawLit(kZilm, v);
+    skyPassUnder(v, kZilm);
     return kPlainHandOver;
 }
 

@@ -72,12 +72,14 @@ void drawPanorama(const Matrix4& v, const CameraPose& pose, bool water) {
             multiplyMatrix4(&m, turn);
         }
         neededColumns = readColumns(i);
-        skyPass(m);
         if (water) {
+            skyPass(m);
             if (i == 0) stepWater();
             raytraceWater(renderTarget.pixels, third.width, kPanoramaRows, third.centreX, pose.eye, back);
+            drawLit(kWirecube, m);
+        } else {
+            skyPassUnder(m, kWirecube);
         }
-        drawLit(kWirecube, m);
         neededColumns = nullptr;
     }
 }

@@ -46,8 +46,7 @@ HandOver drawScene2(int32_t P) {
     Matrix4 v = viewOf(pose, b, false, 0, true, b / 8);
     sceneTarget(sceneBufferA);
     focal(50, 60);
-    skyPass(v);
-    drawLit(kPet, v);
+    skyPassUnder(v, kPet);
     const int32_t starts[4] = {0x3000, 0x4000, 0x5000, 0x7000};
     const float places[4][2] = {{-8, 4}, {-13, 10}, {-10, 18}, {0, 22.5f}};
     for (int i = 0; i < 4; ++i) {
@@ -106,8 +105,7 @@ HandOver drawScene4(int32_t P) {
     Matrix4 v = viewOf(pose, 0, true, 0, true, pose.angle - 0.25f * b);
     sceneTarget(sceneBufferA);
     focal(50, 60);
-    skyPass(v);
-    drawLit(kPet, v);
+    skyPassUnder(v, kPet);
     for (int ring = 0; ring < 2; ++ring)
         for (int k = 0; k < 8; ++k) {
             float a = float(7 * k), bb = float(11 * k), c = float(13 * k);

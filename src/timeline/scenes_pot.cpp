@@ -33,13 +33,13 @@ HandOver drawScene1(int32_t P) {
     focal(90, 70);
     Matrix4 viewA = view(kPotPath, 2, 3, pathTime);
     // Between the pulses the frame is all view B (weight 0): view A is not drawn then. Nothing else
-    // reads it, and B's sky pass sets every depth A would have left.
+    // reads it, and B's sky pass sets every depth A would have left; so A's sky is not drawn either
+    // where A is then filled with one colour.
     if (weight != 0) {
-        skyPass(viewA);
         if (P < 0x1000) {
             fillArea(sceneBufferA, kSceneBufferPitch, 0);
         } else if (P <= 0x13000) {
-            drawLit(kPot, viewA);
+            skyPassUnder(viewA, kPot);
             drawTubes(viewA, uint32_t(pathTime));
         } else {
             fillArea(sceneBufferA, kSceneBufferPitch, 0xFFFFFF);
@@ -47,8 +47,7 @@ HandOver drawScene1(int32_t P) {
     }
     target(sceneBufferB, kFrameWidth, kFrameHeight, kSceneBufferPitch);
     Matrix4 viewB = view(kPotPath, 0, 1, pathTime);
-    skyPass(viewB);
-    drawLit(kPot, viewB);
+    skyPassUnder(viewB, kPot);
     drawTubes(viewB, uint32_t(pathTime));
 
     blendBuffers(weight);
@@ -95,13 +94,11 @@ HandOver drawScene3(int32_t P) {
     sceneTarget(sceneBufferB);
     focal(50, 60);
     Matrix4 viewB = view(kPotPath, 0, 1, pathTime);
-    skyPass(viewB);
-    drawLit(kPot, viewB);
+    skyPassUnder(viewB, kPot);
     drawTubes(viewB, tubeTime);
     target(sceneBufferA, kFrameWidth, kFrameHeight, kSceneBufferPitch);
     Matrix4 viewA = view(kPotPath, 2, 3, pathTime);
-    skyPass(viewA);
-    drawLit(kPot, viewA);
+    skyPassUnder(viewA, kPot);
     drawTubes(viewA, tubeTime);
     blendBuffers(potCrossFade(L));
     uint32_t n = 1;

@@ -23,8 +23,7 @@ HandOver drawScene10(int32_t P) {
     pose.pitch = sameAtan2(-dy, std::sqrt(dz * dz + dx * dx));
     Matrix4 v = viewOf(pose, 0, true, 0, false, 0);
     leaveScene10(P);
-    skyPass(v);
-    drawLit(kCornell, v);
+    skyPassUnder(v, kCornell);
     const int32_t starts[7] = {0x800, 0x1800, 0x2800, 0x3800, 0x5800, 0x6800, 0x7800};
     const double factors[7] = {1.0 / 32, 1.0 / 32, 1.0 / 64, 1.0 / 8, 1.0 / 8, 1.0 / 64, 1.0 / 8};
     int q = 0;
@@ -63,8 +62,7 @@ HandOver drawScene13(int32_t P) {
     // Inherited: the vertical focal length, 60 from scene 12 on the first frame, then the banner's 80.
     // Inherited: the centre, (80, 50) from scene 12 or the banner.
     renderTarget.focalX = 90;
-    skyPass(v);
-    drawLit(kCornell, v);
+    skyPassUnder(v, kCornell);
     copyToFrame(sceneBufferA);
     resetDepth(depthBufferA, kFrameWidth);
     if (int32_t k = skullFlashLevel(L); k != 0)
