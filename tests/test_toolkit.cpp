@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 namespace {
 
 uint32_t& a(int x, int y) {
@@ -40,6 +42,22 @@ TEST(Toolkit, SmearFromBlackAlongWhite) {
     for (int x = 0; x < 160; ++x) frame(x, 6) = 0xAB000000u | uint32_t(x);
     smearRows(1, 255); // n = 1 changes nothing but the top byte, which no channel keeps
     EXPECT_EQ(frame(77, 6), 77u);
+}
+
+// The smear's multiply-and-shift quotients are the divisions', for every small divisor, next to
+// every multiple of it up to 2^31 and at random.
+TEST(Toolkit, SmallDividersDivideExactly) {
+    std::mt19937 random(31);
+    for (uint32_t n = 2; n < kSmallDivisors; ++n) {
+        const SmallDivider divide = smallDivider(n);
+        auto expectQuotient = [&](uint32_t x) { ASSERT_EQ(divide(x), x / n) << x << " / " << n; };
+        for (uint64_t k = 1; k * n < (uint64_t{1} << 31); k += 1 + k / 64) {
+            expectQuotient(uint32_t(k * n - 1));
+            expectQuotient(uint32_t(k * n));
+        }
+        expectQuotient(0x7FFFFFFF);
+        for (int i = 0; i < 20000; ++i) expectQuotient(random() >> 1);
+    }
 }
 
 TEST(Toolkit, ShiftsPixelationRippleAndJitter) {

@@ -57,6 +57,19 @@ void smearRow(const uint32_t* in, uint32_t* out, uint32_t n, uint32_t r, uint32_
         for (int x = 0; x < kW; ++x) out[x] = in[x] & 0xFFFFFF;
         return;
     }
+    if (n < kSmallDivisors) {
+        // Each channel's sum is at most n times its greatest value, under 2^31: a multiply and a
+        // shift give each quotient, where a division would hold up the next pixel.
+        const SmallDivider divide = smallDivider(n);
+        for (int x = 0; x < kW; ++x) {
+            uint32_t c = in[x];
+            r = divide((n - 1) * r + (c & 0xFF0000));
+            g = divide((n - 1) * g + (c & 0xFF00));
+            b = divide((n - 1) * b + (c & 0xFF));
+            out[x] = (r & 0xFF0000) | (g & 0xFF00) | b;
+        }
+        return;
+    }
     for (int x = 0; x < kW; ++x) {
         uint32_t c = in[x];
         r = ((n - 1) * r + (c & 0xFF0000)) / n;

@@ -26,6 +26,20 @@ void resetDepth(uint32_t* depth, int pitch);
 void blendBuffers(int w, const uint32_t* a = sceneBufferA, const uint32_t* b = sceneBufferB);
 // Drags each row's colours to the right, starting from grey level start (0, 127, 255); n = 1 changes nothing.
 void smearRows(uint32_t n, uint32_t start);
+// x / n, for any x below 2^31 and 1 < n < kSmallDivisors, as a multiply and a shift: with
+// l = ceil(log2 n) and m = floor(2^(31 + l) / n) + 1, m n lies in (2^(31 + l), 2^(31 + l) + 2^l],
+// which makes floor(x m / 2^(31 + l)) floor(x / n) (Granlund and Montgomery).
+constexpr uint32_t kSmallDivisors = 128;
+struct SmallDivider {
+    uint64_t multiplier;
+    int shift;
+    uint32_t operator()(uint32_t x) const { return uint32_t((x * multiplier) >> shift); }
+};
+constexpr SmallDivider smallDivider(uint32_t n) {
+    int l = 0;
+    while ((uint32_t{1} << l) < n) ++l;
+    return {(uint64_t{1} << (31 + l)) / n + 1, 31 + l};
+}
 // From A: per-row n (rowN(y)), starting at each row's first pixel.
 void wavySmear(uint32_t (*rowN)(int y, double pathTime), double pathTime);
 void wrapShiftHorizontal(int k); // FrameBuffer(x, y) = A((x + k) mod 160, y)
