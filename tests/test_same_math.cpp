@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
 #include <cmath>
 #include <cstdint>
 
@@ -49,6 +50,26 @@ TEST(SameMath, CloseToTheExactValueOverThePicturesRanges) {
     }
     const char* names[6] = {"sin", "cos", "sin (float)", "cos (float)", "atan2", "pow"};
     for (int k = 0; k < 6; ++k) EXPECT_LT(worst[k], kMostUlps) << names[k];
+}
+
+// The quick sin and cos give the whole series' double for every argument: angles over the
+// pictures' ranges, near multiples of pi/4 (where the reduced angle or the result is small, or
+// sin and cos swap series), floats widened, and tiny ones.
+TEST(SameMath, TheQuickSinAndCosAreTheWholeSeriesBitForBit) {
+    const double quarter = 0.78539816339744830962;
+    auto check = [](double x) {
+        ASSERT_EQ(std::bit_cast<uint64_t>(sameSin(x)), std::bit_cast<uint64_t>(sameSinPlain(x)))
+            << "sin " << x;
+        ASSERT_EQ(std::bit_cast<uint64_t>(sameCos(x)), std::bit_cast<uint64_t>(sameCosPlain(x)))
+            << "cos " << x;
+    };
+    for (int i = 0; i < 150000; ++i) {
+        check(uniform(-kWidestAngle, kWidestAngle));
+        check(double(float(uniform(-100, 100))));
+        check(std::round(uniform(-4000, 4000)) * quarter + uniform(-1e-6, 1e-6));
+        check(uniform(-1e-3, 1e-3) * std::pow(2.0, -uniform(0, 40)));
+    }
+    for (double x : {0.0, -0.0, 1e-300, 5e-324, quarter, -quarter, 2 * quarter, 1647098.9}) check(x);
 }
 
 TEST(SameMath, ExactCasesAndTheRulesAtZeros) {

@@ -15,6 +15,10 @@
 
 double sameSin(double x);
 double sameCos(double x);
+// The same, always through the whole series (sameSin and sameCos take a shorter way where it
+// gives the same double; kept to check them against).
+double sameSinPlain(double x);
+double sameCosPlain(double x);
 float sameSin(float x);
 float sameCos(float x);
 double sameAtan2(double y, double x);
