@@ -1,4 +1,5 @@
 // Scenes 1 and 3: the pot with its braided tubes, seen by two cameras and mixed.
+#include "display/display_mode.h"
 #include "effects/tubes.h"
 #include "math/same_math.h"
 #include "render/mesh_drawers.h"
@@ -97,10 +98,15 @@ HandOver drawScene3(int32_t P) {
     skyPassUnder(viewB, kPot);
     drawTubes(viewB, tubeTime);
     target(sceneBufferA, kFrameWidth, kFrameHeight, kSceneBufferPitch);
-    Matrix4 viewA = view(kPotPath, 2, 3, pathTime);
-    skyPassUnder(viewA, kPot);
-    drawTubes(viewA, tubeTime);
-    blendBuffers(potCrossFade(L));
+    const int weight = potCrossFade(L);
+    // In the last eight rows the frame is all view B (weight 0): A is drawn only for the debug
+    // picture (mode 8), which shows it. Scene 4 draws all of A before it reads it.
+    if (weight != 0 || displayOverlayKind() == 8) {
+        Matrix4 viewA = view(kPotPath, 2, 3, pathTime);
+        skyPassUnder(viewA, kPot);
+        drawTubes(viewA, tubeTime);
+    }
+    blendBuffers(weight);
     uint32_t n = 1;
     if (L < rows(8))
         n = uint32_t(9 - L / 256);
