@@ -211,7 +211,9 @@ TEST_F(ConsoleConverters, FastNearestSearchIsExact) {
     EXPECT_LT(nearestGridCandidateTotal(), kNearestCandidateCapacity);
 }
 
-TEST(ColourGrid, TheFastBuildIsThePlainBuildByteForByte) {
+// The fast build is the plain build byte for byte, and a search of it finds the nearest listed
+// colour, the first of equals, wherever it answers.
+TEST(ColourGrid, TheFastBuildIsThePlainBuildAndItsSearchFindsTheNearest) {
     struct Storage {
         uint32_t first[kNearestBoxCount];
         uint16_t length[kNearestBoxCount];
@@ -256,6 +258,23 @@ TEST(ColourGrid, TheFastBuildIsThePlainBuildByteForByte) {
         if (c.capacity < kNearestCandidateCapacity) { // the case must really run out
             EXPECT_NE(std::find(fast.first, fast.first + boxes, UINT32_MAX), fast.first + boxes) << c.name;
         }
+        std::uniform_int_distribution<int> point(c.origin, c.origin + c.side * 16 - 1);
+        int answered = 0;
+        for (int n = 0; n < 20000; ++n) {
+            int32_t pr = point(random), pg = point(random), pb = point(random);
+            int found = searchColourGrid(a, pr, pg, pb);
+            if (found < 0) continue; // a full-scan box: the caller searches plainly
+            int best = 0;
+            for (int i = 1; i < c.count; ++i) {
+                auto distance = [&](int k) {
+                    return (r[k] - pr) * (r[k] - pr) + (g[k] - pg) * (g[k] - pg) + (b[k] - pb) * (b[k] - pb);
+                };
+                if (distance(i) < distance(best)) best = i;
+            }
+            ASSERT_EQ(found, index[best]) << c.name << " at " << pr << "," << pg << "," << pb;
+            ++answered;
+        }
+        EXPECT_GT(answered, 2000) << c.name;
     }
 }
 

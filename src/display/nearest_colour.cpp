@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <utility>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr uint32_t kFullScan = UINT32_MAX;
@@ -181,6 +185,35 @@ int searchColourGrid(const ColourGrid& grid, int32_t r, int32_t g, int32_t b) {
     uint32_t box = (rBox * side + gBox) * side + bBox;
     if (grid.first[box] == kFullScan) return -1;
     const ColourCandidate* candidate = grid.candidates + grid.first[box];
+#if defined(__SSE2__)
+    // Two candidates a step: each one's squared distance and its place in the list in one key,
+    // distance * 256 + place (under 2^30), so the least key is the nearest colour, the first of
+    // equals. A lone last candidate is read alone, the other half of its step keyed out.
+    const int count = grid.length[box];
+    if (count == 0) return -1;
+    const __m128i target =
+        _mm_set_epi16(0, int16_t(b), int16_t(g), int16_t(r), 0, int16_t(b), int16_t(g), int16_t(r));
+    const __m128i channels = _mm_set_epi16(0, -1, -1, -1, 0, -1, -1, -1);
+    const __m128i two = _mm_set1_epi32(2), none = _mm_set1_epi32(INT32_MAX);
+    __m128i place = _mm_set_epi32(1, 1, 0, 0), least = none;
+    auto keep = [&](__m128i pair, __m128i out) {
+        __m128i d = _mm_and_si128(_mm_sub_epi16(pair, target), channels);
+        __m128i squares = _mm_madd_epi16(d, d); // red + green, blue, of each
+        __m128i distance = _mm_add_epi32(squares, _mm_shuffle_epi32(squares, _MM_SHUFFLE(2, 3, 0, 1)));
+        __m128i key = _mm_or_si128(_mm_or_si128(_mm_slli_epi32(distance, 8), place), out);
+        __m128i greater = _mm_cmpgt_epi32(least, key);
+        least = _mm_or_si128(_mm_and_si128(greater, key), _mm_andnot_si128(greater, least));
+        place = _mm_add_epi32(place, two);
+    };
+    int i = 0;
+    for (; i + 1 < count; i += 2)
+        keep(_mm_loadu_si128(reinterpret_cast<const __m128i*>(candidate + i)), _mm_setzero_si128());
+    if (i < count)
+        keep(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(candidate + i)),
+             _mm_set_epi32(INT32_MAX, INT32_MAX, 0, 0));
+    int32_t first = _mm_cvtsi128_si32(least), second = _mm_cvtsi128_si32(_mm_srli_si128(least, 8));
+    return candidate[(first < second ? first : second) & 255].index;
+#else
     const ColourCandidate* end = candidate + grid.length[box];
     int best = -1;
     int32_t bestDistance = INT32_MAX;
@@ -193,6 +226,7 @@ int searchColourGrid(const ColourGrid& grid, int32_t r, int32_t g, int32_t b) {
         }
     }
     return best;
+#endif
 }
 
 int findNearestPaletteEntryFast(int32_t r, int32_t g, int32_t b) {

@@ -25,7 +25,8 @@ struct SpanColumns {
     SpanRange range;
     int64_t from, to, start;
 };
-[[gnu::always_inline]] inline bool spanColumns(int row, const SpanEnd& left, const SpanEnd& right, int firstColumn, SpanColumns* out) {
+[[gnu::always_inline]] inline bool spanColumns(int row, const SpanEnd& left, const SpanEnd& right,
+                                               int firstColumn, SpanColumns* out) {
     int64_t n = int64_t{right.x} - left.x;
     if (n <= 0) return false;
     const RenderTarget& rt = renderTarget;
