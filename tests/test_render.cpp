@@ -485,7 +485,7 @@ TEST_F(Render, EachFillerDrawsWhatItsPlainWalkDraws) {
     for (size_t i = 0; i < texture.size(); i += 7) texture[i] = kKeyColour;
     for (size_t i = 3; i < texture.size(); i += 11) texture[i] |= 0xA5000000; // a top byte no filler shows
     const double inf = std::numeric_limits<double>::infinity();
-    const double odd[] = {inf, -inf, std::nan(""), 1e300, -1e300, 0.0};
+    const double odd[] = {inf, -inf, std::nan(""), 1e300, -1e300, 0.0, 5e9, -5e9, 3e9};
     auto corner = [&](double cx, double cy, double spread) {
         ScreenVertex v;
         v.x = cx + uniform(-spread, spread);
@@ -495,7 +495,9 @@ TEST_F(Render, EachFillerDrawsWhatItsPlainWalkDraws) {
         v.u = uniform(-3e6, 3e6) * (random() % 2 ? 1 : v.w / 65536);
         v.v = uniform(-3e6, 3e6) * (random() % 2 ? 1 : v.w / 65536);
         if (random() % 200 == 0) v.x = odd[random() % std::size(odd)];
-        if (random() % 200 == 0) v.w = odd[random() % std::size(odd)];
+        if (random() % 60 == 0) v.w = odd[random() % std::size(odd)];
+        if (random() % 100 == 0) v.u = odd[random() % std::size(odd)];
+        if (random() % 100 == 0) v.v = odd[random() % std::size(odd)];
         return v;
     };
     std::vector<uint32_t> fastPixels, fastDepth;
