@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <random>
 #include <vector>
 
 namespace {
@@ -94,6 +95,42 @@ TEST_F(EffectTarget, TubesDrawInFrontAndVanishBehind) {
     translateMatrix4(&m, 0, 0, -60);
     drawTubes(m, 20000);
     EXPECT_EQ(drawnPixels(), 0);
+}
+
+// The packed ring projection gives the plain one's corners bit for bit: rings of every size turned
+// every way, near and far, some crossing z = 1, with the tubes' own rings among them.
+TEST_F(EffectTarget, PackedRingCornersAreThePlainOnes) {
+    buildTubes();
+    std::mt19937 random(8);
+    std::uniform_real_distribution<float> angle(-4, 4), place(-40, 40), unit(-1, 1);
+    int compared = 0;
+    for (int t = 0; t < 40000; ++t) {
+        Matrix4 m = identityMatrix;
+        rotateMatrix4Y(&m, angle(random));
+        rotateMatrix4X(&m, angle(random));
+        translateMatrix4(&m, place(random), place(random) / 2, place(random) + 30);
+        renderTarget.focalX = 40 + 60 * std::abs(unit(random));
+        renderTarget.focalY = 40 + 60 * std::abs(unit(random));
+        TubeRing ring = tubes[random() % (kTubeCount * kTubeRings)];
+        if (t % 2) {
+            ring.centre = {place(random), place(random), place(random)};
+            for (Vector3& d : ring.direction) d = {unit(random), unit(random), unit(random)};
+        }
+        double radius = t % 7 ? 3 * std::abs(unit(random)) : 0.0;
+        ScreenVertex packed[8], plain[8];
+        bool packedOn = projectRing(m, ring, radius, packed),
+             plainOn = projectRingPlain(m, ring, radius, plain);
+        ASSERT_EQ(packedOn, plainOn) << t;
+        if (!plainOn) continue;
+        ++compared;
+        for (int k = 0; k < 8; ++k) {
+            const ScreenVertex &a = packed[k], &b = plain[k];
+            ASSERT_TRUE(a.x == b.x && a.y == b.y && a.u == b.u && a.v == b.v && a.w == b.w)
+                << t << " corner " << k << ": " << a.x << "," << a.y << " " << a.u << "," << a.v << " " << a.w
+                << " against " << b.x << "," << b.y << " " << b.u << "," << b.v << " " << b.w;
+        }
+    }
+    EXPECT_GT(compared, 20000);
 }
 
 TEST_F(EffectTarget, TubesDrawnRingByRingAreTubesDrawnSegmentBySegment) {

@@ -6,6 +6,10 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 TubeRing tubes[kTubeCount * kTubeRings + 1];
 
 void stepSwarm(SwarmParticle p[kTubeCount]) {
@@ -97,25 +101,6 @@ double tubeRadius(int ring, double length) {
 
 namespace {
 
-// A ring's eight corners on screen; false when one is too near (or not a number).
-bool projectRing(const Matrix4& m, const TubeRing& ring, double radius, ScreenVertex out[8]) {
-    const RenderTarget& rt = renderTarget;
-    float r = float(radius);
-    for (int k = 0; k < 8; ++k) {
-        const Vector3& d = ring.direction[k];
-        Vector3 p =
-            transformPoint(m, {ring.centre.x + r * d.x, ring.centre.y + r * d.y, ring.centre.z + r * d.z});
-        if (!(p.z > 1.0f)) return false;
-        Vector3 n = d;
-        rotateVector3(m, &n);
-        double sx = p.x * rt.focalX / p.z + rt.centreX, sy = p.y * rt.focalY / p.z + rt.centreY;
-        out[k] = {double(truncateCoordinate(sx)), truncateCoordinate(sy),
-                  double(truncateCoordinate(n.x * 126.0 + 128)),
-                  double(truncateCoordinate(128 - n.y * 126.0)), double(truncateCoordinate(65536.0 / p.z))};
-    }
-    return true;
-}
-
 void fillEverySide(const ScreenVertex va[8], const ScreenVertex vb[8]) {
     for (int k = 0; k < 8; ++k) {
         int k1 = (k + 1) % 8;
@@ -144,6 +129,72 @@ void fillSegment(const ScreenVertex va[8], const ScreenVertex vb[8]) {
 
 } // namespace
 
+// A ring's eight corners on screen; false when one is too near (or not a number).
+bool projectRingPlain(const Matrix4& m, const TubeRing& ring, double radius, ScreenVertex out[8]) {
+    const RenderTarget& rt = renderTarget;
+    float r = float(radius);
+    for (int k = 0; k < 8; ++k) {
+        const Vector3& d = ring.direction[k];
+        Vector3 p =
+            transformPoint(m, {ring.centre.x + r * d.x, ring.centre.y + r * d.y, ring.centre.z + r * d.z});
+        if (!(p.z > 1.0f)) return false;
+        Vector3 n = d;
+        rotateVector3(m, &n);
+        double sx = p.x * rt.focalX / p.z + rt.centreX, sy = p.y * rt.focalY / p.z + rt.centreY;
+        out[k] = {double(truncateCoordinate(sx)), truncateCoordinate(sy),
+                  double(truncateCoordinate(n.x * 126.0 + 128)),
+                  double(truncateCoordinate(128 - n.y * 126.0)), double(truncateCoordinate(65536.0 / p.z))};
+    }
+    return true;
+}
+
+#if defined(__SSE2__)
+// The same, each corner's x, y and z (and its normal's) in the lanes of one packed float, then its
+// screen values two at a time in doubles: every lane's operations and their order are
+// projectRingPlain's, so are the results, bit for bit.
+bool projectRing(const Matrix4& m, const TubeRing& ring, double radius, ScreenVertex out[8]) {
+    const RenderTarget& rt = renderTarget;
+    const float* a = m.m;
+    const __m128 across = _mm_setr_ps(a[0], a[1], a[2], 0), up = _mm_setr_ps(a[4], a[5], a[6], 0),
+                 along = _mm_setr_ps(a[8], a[9], a[10], 0), move = _mm_setr_ps(a[12], a[13], a[14], 0);
+    const __m128 centre = _mm_setr_ps(ring.centre.x, ring.centre.y, ring.centre.z, 0);
+    const __m128 r = _mm_set1_ps(float(radius));
+    const __m128d focal = _mm_setr_pd(rt.focalX, rt.focalY), middle = _mm_setr_pd(rt.centreX, rt.centreY);
+    const __m128d low = _mm_set1_pd(-1073741824.0), high = _mm_set1_pd(1073741824.0);
+    // truncateCoordinate of both lanes: max gives its second operand for a lane not a number.
+    auto truncatePair = [&](__m128d x) { return _mm_cvttpd_epi32(_mm_min_pd(_mm_max_pd(x, low), high)); };
+    auto turn = [&](__m128 v) { // v.x * a[0] + v.y * a[4] + v.z * a[8], and so on, lane by lane
+        __m128 x = _mm_shuffle_ps(v, v, _MM_SHUFFLE(0, 0, 0, 0)),
+               y = _mm_shuffle_ps(v, v, _MM_SHUFFLE(1, 1, 1, 1)),
+               z = _mm_shuffle_ps(v, v, _MM_SHUFFLE(2, 2, 2, 2));
+        return _mm_add_ps(_mm_add_ps(_mm_mul_ps(x, across), _mm_mul_ps(y, up)), _mm_mul_ps(z, along));
+    };
+    for (int k = 0; k < 8; ++k) {
+        const Vector3& d = ring.direction[k];
+        const __m128 direction = _mm_setr_ps(d.x, d.y, d.z, 0);
+        const __m128 p = _mm_add_ps(turn(_mm_add_ps(centre, _mm_mul_ps(r, direction))), move);
+        const float z = _mm_cvtss_f32(_mm_shuffle_ps(p, p, _MM_SHUFFLE(2, 2, 2, 2)));
+        if (!(z > 1.0f)) return false;
+        const __m128d depth = _mm_set1_pd(double(z));
+        const __m128d screen = _mm_add_pd(_mm_div_pd(_mm_mul_pd(_mm_cvtps_pd(p), focal), depth), middle);
+        const __m128d normal = _mm_cvtps_pd(turn(direction));
+        const __m128d texel = _mm_setr_pd(_mm_cvtsd_f64(normal) * 126.0 + 128,
+                                          128 - _mm_cvtsd_f64(_mm_unpackhi_pd(normal, normal)) * 126.0);
+        const __m128d w = _mm_div_pd(_mm_set1_pd(65536.0), depth);
+        alignas(16) int32_t xy[4], uv[4], ww[4];
+        _mm_store_si128(reinterpret_cast<__m128i*>(xy), truncatePair(screen));
+        _mm_store_si128(reinterpret_cast<__m128i*>(uv), truncatePair(texel));
+        _mm_store_si128(reinterpret_cast<__m128i*>(ww), truncatePair(w));
+        out[k] = {double(xy[0]), xy[1], double(uv[0]), double(uv[1]), double(ww[0])};
+    }
+    return true;
+}
+#else
+bool projectRing(const Matrix4& m, const TubeRing& ring, double radius, ScreenVertex out[8]) {
+    return projectRingPlain(m, ring, radius, out);
+}
+#endif
+
 void drawTubes(const Matrix4& m, uint32_t time) {
     // A ring ends one segment and starts the next with the same radius: each is projected once.
     ScreenVertex corners[2][8];
@@ -167,5 +218,5 @@ void drawTubes(const Matrix4& m, uint32_t time) {
 
 void drawTubeSegment(const Matrix4& m, const TubeRing& a, const TubeRing& b, double radiusA, double radiusB) {
     ScreenVertex va[8], vb[8];
-    if (projectRing(m, a, radiusA, va) && projectRing(m, b, radiusB, vb)) fillEverySide(va, vb);
+    if (projectRingPlain(m, a, radiusA, va) && projectRingPlain(m, b, radiusB, vb)) fillEverySide(va, vb);
 }

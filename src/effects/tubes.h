@@ -8,6 +8,7 @@
 #pragma once
 
 #include "math/matrix.h"
+#include "render/render_target.h"
 
 #include <cstdint>
 
@@ -31,6 +32,11 @@ void buildTubes();
 double tubeLength(uint32_t time, int tube);
 double tubeRadius(int ring, double length);
 void drawTubes(const Matrix4& m, uint32_t time);
-// One segment, plainly: both rings projected and all sixteen triangles filled, none skipped
-// (drawTubes must draw what these draw, segment after segment).
+// A ring's eight corners on screen (x, y, the normal's environment texel, w = 65536 / z, each
+// truncated); false when one is at z <= 1 or not a number. The plain one goes corner by corner
+// as defined; the other gives the same values, bit for bit, with packed arithmetic.
+bool projectRing(const Matrix4& m, const TubeRing& ring, double radius, ScreenVertex out[8]);
+bool projectRingPlain(const Matrix4& m, const TubeRing& ring, double radius, ScreenVertex out[8]);
+// One segment, plainly: both rings projected corner by corner and all sixteen triangles filled,
+// none skipped (drawTubes must draw what these draw, segment after segment).
 void drawTubeSegment(const Matrix4& m, const TubeRing& a, const TubeRing& b, double radiusA, double radiusB);
