@@ -30,29 +30,38 @@ void thirdTarget(const Third& third) {
     focal(64, 64);
 }
 
-// Each view's columns the lens reads, row by row; the debug picture (mode 8) shows the panorama
-// itself, and then every column is drawn.
+// Each view's columns the lens reads, row by row, worked out at the first panorama (the lens and
+// the views never change); the debug picture (mode 8) shows the panorama itself, and then every
+// column is drawn.
 struct ThirdWindow {
     int16_t first[kPanoramaRows], end[kPanoramaRows];
     RowWindow window;
 };
 ThirdWindow thirdWindows[3];
+bool thirdWindowsBuilt = false;
+
+void buildThirdWindows() {
+    for (int i = 0; i < 3; ++i) {
+        const Third& third = kThirds[i];
+        ThirdWindow& w = thirdWindows[i];
+        for (int r = 0; r < kPanoramaRows; ++r) {
+            int first = 0, end = 0;
+            if (r < kRoomReadRows) {
+                first = std::clamp(roomReadFirst[r] - third.column, 0, third.width);
+                end = std::clamp(roomReadEnd[r] - third.column, 0, third.width);
+            }
+            w.first[r] = int16_t(first);
+            w.end[r] = int16_t(std::max(first, end));
+        }
+        w.window = {w.first, w.end, kPanoramaRows};
+    }
+    thirdWindowsBuilt = true;
+}
 
 const RowWindow* readColumns(int i) {
     if (displayOverlayKind() == 8) return nullptr;
-    const Third& third = kThirds[i];
-    ThirdWindow& w = thirdWindows[i];
-    for (int r = 0; r < kPanoramaRows; ++r) {
-        int first = 0, end = 0;
-        if (r < kRoomReadRows) {
-            first = std::clamp(roomReadFirst[r] - third.column, 0, third.width);
-            end = std::clamp(roomReadEnd[r] - third.column, 0, third.width);
-        }
-        w.first[r] = int16_t(first);
-        w.end[r] = int16_t(std::max(first, end));
-    }
-    w.window = {w.first, w.end, kPanoramaRows};
-    return &w.window;
+    if (!thirdWindowsBuilt) buildThirdWindows();
+    return &thirdWindows[i].window;
 }
 
 void drawPanorama(const Matrix4& v, const CameraPose& pose, bool water) {
